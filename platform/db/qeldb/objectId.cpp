@@ -1,0 +1,1 @@
+#include "qeldb/objectId.hpp"

@@ -1,0 +1,1 @@
+#include "qelvxn/protocol/VXNProtokoll.hpp"

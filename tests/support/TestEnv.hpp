@@ -1,0 +1,13 @@
+// Helpers every test program shares.
+#pragma once
+
+#include <string>
+
+namespace testenv {
+// A new, empty configuration file path in a private temporary folder.
+std::string FreshConfigPath();
+// Folder for files a reviewer may look at (PNGs, CGATS files): build/test-output.
+std::string OutputDir();
+// Path of a program built beside the tests (vxn, vxn-emulator).
+std::string Program(const std::string& name);
+} // namespace testenv
