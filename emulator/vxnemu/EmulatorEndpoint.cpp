@@ -1,0 +1,229 @@
+#include "vxnemu/EmulatorEndpoint.hpp"
+
+#include "vxnemu/LinkWriter.hpp"
+#include "vxnemu/Session.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vxnemu {
+
+namespace {
+
+// One open link: the framing and the writing end of the socket pair.
+struct Link {
+    Link(std::shared_ptr<Instrument> p, int fd) : session(std::move(p)), writer(fd) {}
+    std::mutex mutex;
+    Session session;
+    LinkWriter writer;
+};
+
+struct Entry {
+    std::shared_ptr<Instrument> instrument;
+    std::weak_ptr<Link> link;
+};
+
+std::mutex& RegistryMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, Entry>& Registry()
+{
+    static std::map<std::string, Entry> r;
+    return r;
+}
+
+class EmulatorChannel : public Channel {
+public:
+    EmulatorChannel(std::shared_ptr<Link> pLink, int fd, std::string aDescription)
+        : mpLink(std::move(pLink)), mnFd(fd), maDescription(std::move(aDescription))
+    {
+    }
+    ~EmulatorChannel() override
+    {
+        mpLink->writer.CloseNow();
+        ::close(mnFd);
+    }
+
+    bool Write(const uint8_t* p, size_t n) override
+    {
+        std::lock_guard<std::mutex> g(mpLink->mutex);
+        if (mpLink->writer.Closed())
+            return false;
+        mpLink->writer.Post(mpLink->session.Feed(p, n));
+        return true;
+    }
+
+    long Read(uint8_t* p, size_t n, int nTimeoutMs) override
+    {
+        pollfd pfd{mnFd, POLLIN, 0};
+        int rc;
+        do {
+            rc = ::poll(&pfd, 1, nTimeoutMs);
+        } while (rc < 0 && errno == EINTR);
+        if (rc < 0)
+            return -1;
+        if (rc == 0)
+            return 0;
+        ssize_t r;
+        do {
+            r = ::recv(mnFd, p, n, MSG_DONTWAIT);
+        } while (r < 0 && errno == EINTR);
+        if (r > 0)
+            return static_cast<long>(r);
+        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return 0;
+        return -1;
+    }
+
+    int Fd() const override { return mnFd; }
+    std::string Describe() const override { return maDescription; }
+
+private:
+    std::shared_ptr<Link> mpLink;
+    int mnFd;
+    std::string maDescription;
+};
+
+struct Options {
+    std::string profile = "vxn";
+    int sw = -1;
+    int realistic = -1;
+};
+
+bool ParseArgs(const std::string& rArgs, Options& rOpt, std::string& rError)
+{
+    size_t i = 0;
+    while (i < rArgs.size()) {
+        size_t j = rArgs.find_first_of(",;&", i);
+        if (j == std::string::npos)
+            j = rArgs.size();
+        std::string item = rArgs.substr(i, j - i);
+        i = j + 1;
+        if (item.empty())
+            continue;
+        size_t eq = item.find('=');
+        std::string key = item.substr(0, eq), value = eq == std::string::npos ? "" : item.substr(eq + 1);
+        if (key == "profile" && !value.empty()) {
+            rOpt.profile = value;
+        } else if (key == "sw" || key == "realistic") {
+            char* end = nullptr;
+            long v = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || v < 0 || v > 100000) {
+                rError = "bad value in '" + item + "'";
+                return false;
+            }
+            (key == "sw" ? rOpt.sw : rOpt.realistic) = static_cast<int>(v);
+        } else if (eq == std::string::npos && FindProfile(item)) {
+            rOpt.profile = item;
+        } else {
+            rError = "unknown emulator option '" + item + "' (profile=NAME, sw=N, realistic=0|1)";
+            return false;
+        }
+    }
+    return true;
+}
+
+// With the registry locked.
+std::shared_ptr<Instrument> InstanceLocked(const std::string& rProfile)
+{
+    auto& reg = Registry();
+    auto it = reg.find(rProfile);
+    if (it != reg.end())
+        return it->second.instrument;
+    const Profile* p = FindProfile(rProfile);
+    if (!p)
+        return nullptr;
+    auto inst = std::make_shared<Instrument>(*p);
+    reg[rProfile].instrument = inst;
+    return inst;
+}
+
+} // namespace
+
+std::shared_ptr<Instrument> EmulatorInstance(const std::string& rProfile)
+{
+    std::lock_guard<std::mutex> g(RegistryMutex());
+    return InstanceLocked(rProfile);
+}
+
+std::unique_ptr<Channel> OpenEmulatorChannel(const std::string& rArgs, String& rError)
+{
+    Options opt;
+    std::string err;
+    if (!ParseArgs(rArgs, opt, err)) {
+        rError = String(err);
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> g(RegistryMutex());
+    std::shared_ptr<Instrument> inst = InstanceLocked(opt.profile);
+    if (!inst) {
+        std::string names;
+        for (const Profile& p : Profiles())
+            names += (names.empty() ? "" : ", ") + p.name;
+        rError = String("unknown emulator profile '" + opt.profile + "' (" + names + ")");
+        return nullptr;
+    }
+    if (opt.sw >= 0)
+        inst->SetSwVersion(opt.sw);
+    if (opt.realistic >= 0)
+        inst->SetRealistic(opt.realistic != 0);
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+        rError = String(std::string("cannot create the emulator link: ") + std::strerror(errno));
+        return nullptr;
+    }
+    ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) | O_NONBLOCK);
+    Entry& e = Registry()[opt.profile];
+    // A new link replaces the one before it.
+    if (auto old = e.link.lock())
+        old->writer.CloseNow();
+    auto link = std::make_shared<Link>(inst, fds[1]);
+    e.link = link;
+    return std::make_unique<EmulatorChannel>(link, fds[0], "emulator:profile=" + opt.profile);
+}
+
+ControlAnswer EmulatorControl(const std::string& rProfile, const std::string& rLine)
+{
+    std::shared_ptr<Instrument> inst;
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard<std::mutex> g(RegistryMutex());
+        inst = InstanceLocked(rProfile);
+        if (!inst)
+            return {1, "unknown profile '" + rProfile + "'"};
+        link = Registry()[rProfile].link.lock();
+    }
+    if (!link)
+        return inst->Control(rLine);
+    std::lock_guard<std::mutex> g(link->mutex);
+    ControlAnswer a = inst->Control(rLine);
+    link->writer.Post(link->session.Drain());
+    return a;
+}
+
+void RegisterEmulatorEndpoint()
+{
+    RegisterChannelFactory("emulator", [](const std::string& rArgs, String& rError) {
+        return OpenEmulatorChannel(rArgs, rError);
+    });
+}
+
+void ResetEmulators()
+{
+    std::lock_guard<std::mutex> g(RegistryMutex());
+    for (auto& [_, e] : Registry())
+        if (auto link = e.link.lock())
+            link->writer.CloseNow();
+    Registry().clear();
+}
+
+} // namespace vxnemu

@@ -1,0 +1,101 @@
+// The TableWalker scanning table of the virtual instrument.
+//
+// Coordinates are table units (0.1 mm) in two reference systems:
+//   system 0: the table's own frame, 0..6000 in x and 0..4500 in y;
+//   system 1: the sheet's frame, system 0 minus the sheet origin (500, 400),
+//             so (0, 0) in system 1 is (500, 400) in system 0.
+// Any other reference is refused. Absolute moves outside the travel are
+// refused (status 1) and leave the carriage where it is; the table's error
+// (message 75) becomes 1 until InitializeDevice or ClearStatus.
+//
+// What lies on the table:
+//   - the 24-patch chart, 6 columns by 4 rows in file order, its top-left
+//     corner at (200, 200) in system 1; patches are 360 units square on a
+//     400-unit pitch, so patch n (1..24, row r = (n-1)/6, column c = (n-1)%6)
+//     spans x 200+400c .. 560+400c, y 200+400r .. 560+400r;
+//   - the bare sheet elsewhere on 0..4000 x 0..3000 of system 1 (a paper white
+//     of 0.9 times the white tile);
+//   - four white reference tiles (MoveToWhiteRefPos 0..3) at (100, 100),
+//     (100, 1000), (100, 1900), (100, 2800) in system 0, each 200 units
+//     square around that point, all of the chart's white patch spectrum;
+//   - the black table top (2 % remission) everywhere else.
+//
+// Head height (ZKoord): 0 lifted, 1 lowered. Every move lifts the head first.
+// Status byte (OutputStatus, 70): 0x01 a key was pressed since ClearStatus
+// cleared it, 0x02 head lowered, 0x04 offline, 0x08 digitizing mode, 0x10
+// paper held, 0x20 a table error is pending. ClearStatus(mask) clears the
+// latched bits in mask (0x01, 0x20); the others show the current state.
+#pragma once
+
+#include "vxnemu/Chart.hpp"
+#include "vxnemu/Payload.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace vxnemu {
+
+class TableWalker {
+public:
+    static constexpr int TRAVEL_X = 6000, TRAVEL_Y = 4500;
+    static constexpr int SHEET_X = 500, SHEET_Y = 400;
+    static constexpr int SHEET_W = 4000, SHEET_H = 3000;
+    static constexpr int CHART_X = 200, CHART_Y = 200;
+    static constexpr int PATCH_PITCH = 400, PATCH_SIZE = 360, CHART_COLUMNS = 6;
+    static constexpr int WHITE_REF_COUNT = 4, WHITE_TILE_SIZE = 200;
+
+    struct Point {
+        int x = 0, y = 0;
+    };
+    // Centre of chart patch n in system 1.
+    static Point PatchCentre(int nPatch);
+    // Centre of white reference tile n in system 0.
+    static Point WhiteRefPos(int n);
+
+    explicit TableWalker(const Chart& rChart) : mrChart(rChart) {}
+
+    // Answers a table command (51..67, 70..80, 85..87); returns the status.
+    uint8_t Handle(uint16_t nMessage, PayloadReader& rIn, PayloadWriter& rOut);
+
+    // What the head sees at a position of system 0.
+    Spectrum36 SpectrumAt(int x0, int y0) const;
+    Spectrum36 SpectrumUnderHead() const { return SpectrumAt(mnX, mnY); }
+
+    // Reference system r to system 0; false for an unknown system.
+    static bool ToTable(int nRef, int x, int y, Point& rOut);
+
+    // Moves the carriage to (x, y) of system ref (lifting the head);
+    // false when the position lies outside the travel.
+    bool MoveTo(int nRef, int x, int y);
+    // The operator moves the carriage by hand (digitizing): sheet coordinates.
+    bool PlaceHead(int x1, int y1) { return MoveTo(1, x1, y1); }
+    void Lower() { mbHeadDown = true; }
+    void Lift() { mbHeadDown = false; }
+    bool HeadDown() const { return mbHeadDown; }
+    int X() const { return mnX; }
+    int Y() const { return mnY; }
+
+    void KeyPressed(uint8_t nKey) { mnLatched |= 0x01; mnDigitizedKey = nKey; }
+    uint8_t Status() const;
+    uint8_t SpecialStatus() const { return mnSpecial; }
+    int TableMode() const { return mnTableMode; }
+    std::string Describe() const;
+
+private:
+    const Chart& mrChart;
+    int mnX = 0, mnY = 0; // system 0
+    bool mbHeadDown = false;
+    bool mbOnline = true;
+    bool mbDigitizing = false;
+    bool mbPaperHeld = false;
+    uint8_t mnLatched = 0;
+    uint8_t mnSpecial = 0;
+    uint8_t mnDigitizedKey = 0;
+    int mnError = 0;
+    int mnTableMode = 1;
+    int mnLightLevel = 0;
+    int mnBaud = 0, mnHandshake = 0;
+    int mnStandbyRef = 0, mnStandbyX = 0, mnStandbyY = 0;
+};
+
+} // namespace vxnemu
