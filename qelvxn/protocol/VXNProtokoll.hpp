@@ -115,6 +115,7 @@ protected:
 private:
     void ClearTargetTech() { mnTargetTech = 255; }
     unsigned char AnswerByte(int nMessage);
+    unsigned char ValNrRequest(int nMessage, int nValue, short& rNr);
     unsigned char FileCommand(int nMessage, MyMemoryBlock& rBlock, unsigned char& rResult);
 
     unsigned char mnByte;

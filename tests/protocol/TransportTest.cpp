@@ -1,0 +1,387 @@
+// The message transport: block encoding, framing and resynchronisation,
+// sequence numbers, time-outs, closed links, and unsolicited messages handed
+// to their handlers only after the exchange.
+#include "qel/MyMemoryBlock.hpp"
+#include "qel/PostOffice.hpp"
+#include "qel/WireFrame.hpp"
+#include "support/ScriptedTransport.hpp"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using testenv::Bytes;
+using testenv::ScriptedTransport;
+
+namespace {
+
+TEST(MyMemoryBlock, EncodesLittleEndianWithFourByteLong)
+{
+    MyMemoryBlock b;
+    b << static_cast<char>(-1) << static_cast<short>(-2) << 0x01020304 << -1L << String("Ä1") << 1.0f;
+    std::vector<uint8_t> want = {0xFF, 0xFE, 0xFF, 0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,
+                                 0x03, 0x00, 0xC3, 0x84, '1', 0x00, 0x00, 0x80, 0x3F};
+    EXPECT_EQ(Bytes(b), want);
+
+    char c = 0;
+    short s = 0;
+    int i = 0;
+    long l = 0;
+    String str;
+    float f = 0;
+    b >> c >> s >> i >> l >> str >> f;
+    EXPECT_FALSE(b.Failed());
+    EXPECT_EQ(c, -1);
+    EXPECT_EQ(s, -2);
+    EXPECT_EQ(i, 0x01020304);
+    EXPECT_EQ(l, -1L);
+    EXPECT_EQ(str, String("Ä1"));
+    EXPECT_EQ(f, 1.0f);
+}
+
+TEST(MyMemoryBlock, ReadingPastTheEndFailsAndKeepsTargets)
+{
+    const uint8_t bytes[] = {1, 2, 3};
+    MyMemoryBlock b(bytes, 3);
+    int i = 42;
+    b >> i;
+    EXPECT_TRUE(b.Failed());
+    EXPECT_EQ(i, 42);
+    unsigned char u = 7;
+    b >> u;  // once failed, stays failed
+    EXPECT_EQ(u, 7);
+    EXPECT_EQ(b.Get(&i, 1), 0);
+
+    // A text whose count runs past the end.
+    const uint8_t str[] = {10, 0, 'a', 'b'};
+    MyMemoryBlock t(str, 4);
+    String s("keep");
+    t >> s;
+    EXPECT_TRUE(t.Failed());
+    EXPECT_EQ(s, String("keep"));
+}
+
+TEST(MyMemoryBlock, UnsignedLongIsZeroExtended)
+{
+    MyMemoryBlock b;
+    b << 0xFFFFFFFFul;
+    unsigned long u = 0;
+    b >> u;
+    EXPECT_EQ(u, 0xFFFFFFFFul);
+}
+
+// ---- frames ---------------------------------------------------------------
+
+wire::Frame Make(wire::Kind k, uint16_t msg, uint16_t seq, std::vector<uint8_t> payload)
+{
+    wire::Frame f;
+    f.kind = k;
+    f.message = msg;
+    f.sequence = seq;
+    f.payload = std::move(payload);
+    return f;
+}
+
+TEST(WireFrame, CrcIsCcittFalse)
+{
+    const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(wire::Crc16(check, sizeof check), 0x29B1);
+}
+
+TEST(WireFrame, LayoutOfARequest)
+{
+    auto bytes = wire::Encode(Make(wire::Kind::Request, 0x1A2B, 0x0102, {0xAA}));
+    ASSERT_EQ(bytes.size(), 11u);
+    EXPECT_EQ(bytes[0], 0x02);
+    EXPECT_EQ(bytes[1], 'Q');
+    EXPECT_EQ(bytes[2], 0x2B);
+    EXPECT_EQ(bytes[3], 0x1A);
+    EXPECT_EQ(bytes[4], 0x02);
+    EXPECT_EQ(bytes[5], 0x01);
+    EXPECT_EQ(bytes[6], 1);
+    EXPECT_EQ(bytes[7], 0);
+    EXPECT_EQ(bytes[8], 0xAA);
+    uint16_t crc = wire::Crc16(bytes.data() + 1, 8);
+    EXPECT_EQ(bytes[9], crc & 0xFF);
+    EXPECT_EQ(bytes[10], crc >> 8);
+}
+
+TEST(WireFrame, ParserHandlesSplitGluedAndDamagedInput)
+{
+    auto a = wire::Encode(Make(wire::Kind::Reply, 13, 1, {0, 1, 2}));
+    auto b = wire::Encode(Make(wire::Kind::Unsolicited, 81, 0, {5}));
+    auto bad = a;
+    bad[9] ^= 0xFF;  // payload byte changed: CRC no longer matches
+    std::vector<uint8_t> oversized = {0x02, 'R', 1, 0, 1, 0, 0xFF, 0x7F};
+    std::vector<uint8_t> badKind = {0x02, 'X', 0x02};
+
+    std::vector<uint8_t> stream = {'g', 'a', 'r', 0x00};
+    for (auto* part : {&bad, &oversized, &badKind, &a, &b})
+        stream.insert(stream.end(), part->begin(), part->end());
+
+    // Fed one byte at a time, then all at once: the same two frames come out.
+    for (size_t chunk : {size_t(1), stream.size()}) {
+        wire::FrameParser p;
+        std::vector<wire::Frame> got;
+        for (size_t i = 0; i < stream.size(); i += chunk) {
+            p.Feed(stream.data() + i, std::min(chunk, stream.size() - i));
+            wire::Frame f;
+            while (p.Next(f))
+                got.push_back(f);
+        }
+        ASSERT_EQ(got.size(), 2u) << "chunk " << chunk;
+        EXPECT_EQ(got[0].message, 13);
+        EXPECT_EQ(got[0].payload, (std::vector<uint8_t>{0, 1, 2}));
+        EXPECT_EQ(got[1].kind, wire::Kind::Unsolicited);
+        EXPECT_EQ(got[1].message, 81);
+        EXPECT_GT(p.Discarded(), 0u);
+    }
+}
+
+// ---- exchanges --------------------------------------------------------------
+
+// Counts the unsolicited messages it receives and whether one arrived while
+// an exchange was under way.
+struct Listener : LinkHdl {
+    int calls = 0;
+    std::vector<uint8_t> last;
+    bool duringExchange = false;
+    bool* pInExchange = nullptr;
+    long OnMessage(MyMemoryBlock* p)
+    {
+        ++calls;
+        last = Bytes(*p);
+        if (pInExchange && *pInExchange)
+            duringExchange = true;
+        return 0;
+    }
+};
+
+void ProcessEvents()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+unsigned char Exchange(int nMsg, MyMemoryBlock& rBlock, DisEnable e = DE_NORMAL)
+{
+    return PostOffice::Instance()->SendAndReceive(0, nMsg, rBlock, rBlock, e);
+}
+
+struct HandlerGuard {
+    unsigned int msg;
+    Link old;
+    HandlerGuard(unsigned int m, Link l) : msg(m) { old = PostOffice::Instance()->ChangeMessageHdl(m, l, 0); }
+    ~HandlerGuard() { PostOffice::Instance()->ChangeMessageHdl(msg, old, 1); }
+};
+
+TEST(PostOffice, ReplyWithStatusReachesTheBlockFromItsStart)
+{
+    ScriptedTransport t;
+    MyMemoryBlock fields;
+    fields << 355;
+    t.Reply(fields);
+    MyMemoryBlock b;
+    b << 1 << 2;  // request content is consumed
+    ASSERT_EQ(Exchange(8, b), 1);
+    char status = 9;
+    int v = 0;
+    b >> status >> v;
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(v, 355);
+    ASSERT_EQ(t.Sent().size(), 1u);
+    EXPECT_EQ(t.Sent()[0].payload.size(), 8u);
+}
+
+TEST(PostOffice, GarbageStaleRepliesAndBadFramesBeforeTheReplyAreSkipped)
+{
+    ScriptedTransport t;
+    MyMemoryBlock one, good;
+    one << 1;
+    good << 42;
+    t.ReplyBuilt([&](uint16_t seq) {
+        std::vector<uint8_t> raw = {'x', 'y', 0x02, 0x02};
+        auto stale = ScriptedTransport::ReplyFrame(13, static_cast<uint16_t>(seq - 1), 0, one);
+        auto corrupt = ScriptedTransport::ReplyFrame(13, seq, 0, one);
+        corrupt.back() ^= 0x55;
+        auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, good);
+        for (auto* part : {&stale, &corrupt, &reply})
+            raw.insert(raw.end(), part->begin(), part->end());
+        return raw;
+    });
+    MyMemoryBlock b;
+    ASSERT_EQ(Exchange(13, b), 1);
+    char st = 1;
+    int v = 0;
+    b >> st >> v;
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(v, 42);
+}
+
+TEST(PostOffice, StaleReplyAloneTimesOut)
+{
+    ScriptedTransport t(50);
+    MyMemoryBlock one;
+    one << 1;
+    t.ReplyRaw(ScriptedTransport::ReplyFrame(13, 0x7777, 0, one));
+    MyMemoryBlock b;
+    EXPECT_EQ(Exchange(13, b), 0);
+}
+
+TEST(PostOffice, TimeOutFailsWithoutHanging)
+{
+    ScriptedTransport t(100);
+    t.NoReply();
+    auto t0 = std::chrono::steady_clock::now();
+    MyMemoryBlock b;
+    EXPECT_EQ(Exchange(28, b), 0);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(ms, 2000);  // a hang, not a speed target
+    EXPECT_NE(PostOffice::Instance()->GetLastError().str().find("no answer"), std::string::npos);
+}
+
+TEST(PostOffice, ProbesUseTheShortTimeOut)
+{
+    ScriptedTransport t(5000);
+    PostOffice::Instance()->SetProbeTimeout(50);
+    t.NoReply();
+    auto t0 = std::chrono::steady_clock::now();
+    MyMemoryBlock b;
+    EXPECT_EQ(Exchange(48, b, DE_PROBE), 0);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(ms, 2000);
+}
+
+TEST(PostOffice, ClosedLinkFails)
+{
+    ScriptedTransport t;
+    t.CloseOnNext();
+    MyMemoryBlock b;
+    EXPECT_EQ(Exchange(8, b), 0);
+    EXPECT_FALSE(PostOffice::Instance()->IsOpen());
+}
+
+TEST(PostOffice, OversizedRequestIsNotSent)
+{
+    ScriptedTransport t;
+    MyMemoryBlock b;
+    std::vector<uint8_t> big(wire::MAX_PAYLOAD + 1, 0);
+    b.Put(big.data(), static_cast<long>(big.size()));
+    EXPECT_EQ(Exchange(39, b), 0);
+    EXPECT_TRUE(t.Sent().empty());
+}
+
+TEST(PostOffice, UnsolicitedDuringExchangeIsDeliveredAfterIt)
+{
+    ScriptedTransport t;
+    Listener l;
+    bool inExchange = false;
+    l.pInExchange = &inExchange;
+    Link link = LINK(&l, Listener, OnMessage);
+    HandlerGuard g(81, link);
+
+    // The unsolicited frame arrives before the reply, within the same exchange.
+    MyMemoryBlock key, fields;
+    key << static_cast<unsigned char>(1);
+    fields << 1;
+    t.ReplyBuilt([&](uint16_t seq) {
+        wire::Frame u;
+        u.kind = wire::Kind::Unsolicited;
+        u.message = 81;
+        u.payload = Bytes(key);
+        auto raw = wire::Encode(u);
+        auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, fields);
+        raw.insert(raw.end(), reply.begin(), reply.end());
+        return raw;
+    });
+
+    inExchange = true;
+    MyMemoryBlock b;
+    ASSERT_EQ(Exchange(13, b), 1);
+    inExchange = false;
+    EXPECT_EQ(l.calls, 0);
+    EXPECT_EQ(PostOffice::Instance()->PendingCount(), 1u);
+    ProcessEvents();
+    EXPECT_EQ(l.calls, 1);
+    EXPECT_FALSE(l.duringExchange);
+    EXPECT_EQ(l.last, Bytes(key));
+}
+
+TEST(PostOffice, UnsolicitedWhileIdleReachesHandlerFromTheEventLoop)
+{
+    ScriptedTransport t;
+    // Open the link (the watch starts with the first exchange).
+    MyMemoryBlock fields;
+    fields << 1;
+    t.Reply(fields);
+    MyMemoryBlock b;
+    ASSERT_EQ(Exchange(13, b), 1);
+
+    Listener l;
+    HandlerGuard g(43, LINK(&l, Listener, OnMessage));
+    MyMemoryBlock payload;
+    payload << 3;
+    t.SendUnsolicited(43, payload);
+    t.SendUnsolicited(99, payload);  // no handler: dropped
+    for (int i = 0; i < 50 && l.calls == 0; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(l.calls, 1);
+    ProcessEvents();
+    EXPECT_EQ(PostOffice::Instance()->PendingCount(), 0u);
+}
+
+TEST(PostOffice, ChangeMessageHdlReturnsTheReplacedHandler)
+{
+    PostOffice* po = PostOffice::Instance();
+    Listener a, b;
+    Link la = LINK(&a, Listener, OnMessage), lb = LINK(&b, Listener, OnMessage), none;
+    Link prev = po->ChangeMessageHdl(81, la, 0);
+    EXPECT_FALSE(prev.IsSet());
+    Link old = po->ChangeMessageHdl(81, lb, 0);
+    EXPECT_TRUE(old == la);
+    EXPECT_TRUE(po->ChangeMessageHdl(81, old, 1) == lb);
+    EXPECT_TRUE(po->ChangeMessageHdl(81, none, 1) == la);
+    EXPECT_FALSE(po->GetMessageHdl(81).IsSet());
+}
+
+TEST(PostOffice, ControlLineGetsStatusAndText)
+{
+    ScriptedTransport t;
+    MyMemoryBlock text;
+    text.Put("filter 8 in place", 17);
+    t.Reply(text);
+    String answer;
+    EXPECT_EQ(PostOffice::Instance()->Control(String("filter 8"), answer), 0);
+    EXPECT_EQ(answer, String("filter 8 in place"));
+    ASSERT_EQ(t.Sent().size(), 1u);
+    EXPECT_EQ(t.Sent()[0].message, 0);
+    EXPECT_EQ(std::string(t.Sent()[0].payload.begin(), t.Sent()[0].payload.end()), "filter 8");
+}
+
+TEST(PostOffice, EndpointErrorsAreClear)
+{
+    PostOffice* po = PostOffice::Instance();
+    String saved = po->GetEndpoint();
+    struct Case {
+        const char* endpoint;
+        const char* says;
+    } cases[] = {
+        {"nonsense", "no scheme"},
+        {"ftp:x", "unknown endpoint scheme"},
+        {"tcp:127.0.0.1", "HOST:PORT"},
+        {"tcp:127.0.0.1:1", "cannot connect"},
+        {"serial:/nonexistent/tty", "cannot open"},
+        {"serial:/dev/null?baud=12345", "unsupported baud"},
+    };
+    for (const auto& c : cases) {
+        po->SetEndpoint(String(c.endpoint));
+        MyMemoryBlock b;
+        EXPECT_EQ(Exchange(8, b), 0) << c.endpoint;
+        EXPECT_NE(po->GetLastError().str().find(c.says), std::string::npos)
+            << c.endpoint << ": " << po->GetLastError().str();
+    }
+    po->SetEndpoint(saved);
+}
+
+} // namespace
