@@ -3,10 +3,14 @@
 
 #include <QImage>
 
+class ResId;
+
 class Bitmap {
 public:
     Bitmap() = default;
     explicit Bitmap(const QImage& rImage) : maImage(rImage) {}
+    // The bitmap resource of that number (empty when there is none).
+    explicit Bitmap(const ResId& rResId);
 
     const QImage& GetImage() const { return maImage; }
     QImage& GetImage() { return maImage; }
