@@ -1,0 +1,61 @@
+// vxn info against the built-in virtual instrument, against vxn-emulator over
+// TCP, and with nothing answering.
+#include "support/Process.hpp"
+#include "support/TestEnv.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using testenv::Program;
+using testenv::RunProgram;
+
+std::vector<std::string> Args(std::initializer_list<std::string> rest)
+{
+    std::vector<std::string> v = {"--config", testenv::FreshConfigPath()};
+    v.insert(v.end(), rest);
+    return v;
+}
+
+TEST(VxnInfo, DescribesTheBuiltInInstrument)
+{
+    auto r = RunProgram(Program("vxn"), Args({"info"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Device type       1"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Software version  355"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("illuminant D65, observer 2°"), std::string::npos) << r.out;
+}
+
+TEST(VxnInfo, JsonCarriesCodesAndTexts)
+{
+    auto r = RunProgram(Program("vxn"), Args({"--port", "emulator:profile=huepointer", "info", "--json"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_TRUE(j["models"]["huepointer"].get<bool>());
+    EXPECT_EQ(j["conditions"]["illuminant"]["text"], "D65");
+    EXPECT_EQ(j["conditions"]["observer"]["code"], 0);
+    EXPECT_TRUE(j["device_type"].is_number());
+    EXPECT_TRUE(j["serial_number"].is_string());
+}
+
+TEST(VxnInfo, NothingAnsweringIsOneLineAndStatusOne)
+{
+    struct Case {
+        std::string port, says;
+    } cases[] = {
+        {"tcp:127.0.0.1:1", "cannot reach the instrument"},
+        {"bogus", "no scheme"},
+        {"serial:/nonexistent/tty0", "cannot open"},
+    };
+    for (const auto& c : cases) {
+        auto r = RunProgram(Program("vxn"), Args({"--port", c.port, "info"}));
+        EXPECT_EQ(r.status, 1) << c.port;
+        EXPECT_EQ(r.err.rfind("vxn: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+} // namespace

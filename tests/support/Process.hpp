@@ -1,0 +1,36 @@
+// Runs a program built beside the tests and collects what it printed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testenv {
+
+struct ProcessResult {
+    int status = -1;  // exit status; -1 when it did not end normally
+    std::string out, err;
+};
+
+// Runs the program with the arguments, feeding sInput on standard input
+// (closed afterwards). Standard input is not a terminal.
+ProcessResult RunProgram(const std::string& rProgram, const std::vector<std::string>& rArgs, const std::string& rInput = "",
+                  const std::vector<std::string>& rEnv = {});
+
+// A program left running in the background (vxn-emulator): its first line of
+// output is read at start (the port or pseudo-terminal path).
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::string& rProgram, const std::vector<std::string>& rArgs);
+    ~BackgroundProcess();
+    const std::string& FirstLine() const { return maFirstLine; }
+    // Sends a line to its standard input.
+    void Send(const std::string& rLine);
+    bool Running() const { return mnPid > 0; }
+
+private:
+    int mnPid = -1;
+    int mnIn = -1, mnOut = -1;
+    std::string maFirstLine;
+};
+
+} // namespace testenv
