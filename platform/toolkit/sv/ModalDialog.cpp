@@ -25,7 +25,7 @@ std::vector<ModalDialog*>& Running()
 // A top-level widget that turns the window's close button into Cancel.
 class DialogWidget : public QWidget {
 public:
-    explicit DialogWidget(Qt::WindowFlags f) : QWidget(nullptr, f) {}
+    explicit DialogWidget(Qt::WindowFlags f) : QWidget(nullptr, f) { setProperty("svTopLevel", true); }
     ModalDialog* mpDialog = nullptr;
 
 protected:

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QVariant>
 #include <QWidget>
 
 #include <map>
@@ -280,7 +281,10 @@ Window& Window::operator=(const Window& r)
             mpImpl->pParent = r.GetParent();
             if (mpImpl->pWidget) {
                 QWidget* pw = r.GetParent() ? r.GetParent()->GetWidget() : nullptr;
-                mpImpl->pWidget->setParent(pw, mpImpl->pWidget->windowFlags());
+                if (mpImpl->pWidget->property("svTopLevel").toBool() || !pw)
+                    mpImpl->pWidget->setParent(pw, mpImpl->pWidget->windowFlags());
+                else
+                    mpImpl->pWidget->setParent(pw);
             }
         }
         mpImpl->nStyle = r.GetStyle();
@@ -301,15 +305,21 @@ void Window::Init(Window* pParent, QWidget* pWidget, WinBits nStyle)
         sv->mpOwner = this;
         sv->mpOverlay = &d.aOverlay;
     }
-    if (pParent && pParent->GetWidget())
-        pWidget->setParent(pParent->GetWidget(), pWidget->windowFlags());
+    if (pParent && pParent->GetWidget()) {
+        // Dialogs and frames stay windows of their own above the parent;
+        // everything else becomes a child widget.
+        if (pWidget->property("svTopLevel").toBool())
+            pWidget->setParent(pParent->GetWidget(), pWidget->windowFlags());
+        else
+            pWidget->setParent(pParent->GetWidget());
+    }
+    pWidget->resize(0, 0);
     pWidget->hide();
     pWidget->setMouseTracking(true);
     auto* bridge = new WindowEventBridge(this);
     bridge->setParent(pWidget);
     pWidget->installEventFilter(bridge);
     d.pBridge = bridge;
-    d.aSize = Size(pWidget->width(), pWidget->height());
     LiveWindows()[d.nNumber] = this;
     ByWidget()[pWidget] = this;
     maBackBrush = Brush(Color(COL_WHITE), BRUSH_NULL);
