@@ -265,11 +265,11 @@ uint8_t Instrument::Dispatch(uint16_t m, PayloadReader& in, PayloadWriter& out)
             if (m == 68)
                 mbActualKey = false;
             return OK;
-        case 84: { // GetSpectrumAtPos(x, y), sheet coordinates
+        case 84: { // GetSpectrumAtPos(x, y): measure that point of the table
             int x = in.Int(), y = in.Int();
             if (!in.Complete())
                 return MALFORMED;
-            if (!mpTable->MoveTo(1, x, y))
+            if (!mpTable->MoveTo(0, x, y))
                 return REFUSED;
             mpTable->Lower();
             Measure();
@@ -848,7 +848,7 @@ ControlAnswer Instrument::Control(const std::string& rLine)
         if (!mpTable)
             return {1, "no table attached"};
         if (w.size() != 3 || !ParseInt(w[1], -100000, 100000, a) || !ParseInt(w[2], -100000, 100000, b))
-            return bad("head X Y (sheet coordinates)");
+            return bad("head X Y (the point the sight shows)");
         if (!mpTable->PlaceHead(static_cast<int>(a), static_cast<int>(b)))
             return {1, "position outside the table"};
         return {0, mpTable->Describe()};

@@ -27,7 +27,7 @@ bool TableWalker::ToTable(int nRef, int x, int y, Point& rOut)
     if (nRef == 0)
         rOut = {x, y};
     else if (nRef == 1)
-        rOut = {x + SHEET_X, y + SHEET_Y};
+        rOut = {x - SIGHT_DX, y - SIGHT_DY};
     else
         return false;
     return true;
@@ -53,13 +53,12 @@ Spectrum36 TableWalker::SpectrumAt(int x0, int y0) const
         if (std::abs(x0 - w.x) <= WHITE_TILE_SIZE / 2 && std::abs(y0 - w.y) <= WHITE_TILE_SIZE / 2)
             return mrChart.WhiteTile();
     }
-    int x1 = x0 - SHEET_X, y1 = y0 - SHEET_Y;
     Spectrum36 s;
-    if (x1 < 0 || y1 < 0 || x1 > SHEET_W || y1 > SHEET_H) {
+    if (x0 < SHEET_X || y0 < SHEET_Y || x0 > SHEET_X + SHEET_W || y0 > SHEET_Y + SHEET_H) {
         s.fill(TABLE_TOP);
         return s;
     }
-    int cx = x1 - CHART_X, cy = y1 - CHART_Y;
+    int cx = x0 - CHART_X, cy = y0 - CHART_Y;
     if (cx >= 0 && cy >= 0) {
         int c = cx / PATCH_PITCH, r = cy / PATCH_PITCH;
         if (c < CHART_COLUMNS && r < Chart::PATCH_COUNT / CHART_COLUMNS && cx % PATCH_PITCH < PATCH_SIZE &&
@@ -90,8 +89,8 @@ uint8_t TableWalker::Status() const
 
 std::string TableWalker::Describe() const
 {
-    return "table=(" + std::to_string(mnX) + "," + std::to_string(mnY) + ")/sheet(" + std::to_string(mnX - SHEET_X) +
-           "," + std::to_string(mnY - SHEET_Y) + ") head=" + (mbHeadDown ? "down" : "up") +
+    return "aperture=(" + std::to_string(mnX) + "," + std::to_string(mnY) + ") sight=(" +
+           std::to_string(mnX + SIGHT_DX) + "," + std::to_string(mnY + SIGHT_DY) + ") head=" + (mbHeadDown ? "down" : "up") +
            (mbOnline ? " online" : " offline") + (mbDigitizing ? " digitizing" : "") +
            " status=" + std::to_string(Status()) + " special=" + std::to_string(mnSpecial) +
            " mode=" + std::to_string(mnTableMode);
@@ -127,8 +126,8 @@ uint8_t TableWalker::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter&
             return MALFORMED;
         if (ref != 0 && ref != 1)
             return REFUSED;
-        int ox = ref == 1 ? SHEET_X : 0, oy = ref == 1 ? SHEET_Y : 0;
-        out.Int(mnX - ox).Int(mnY - oy).Int(mbHeadDown ? 1 : 0);
+        int ox = ref == 1 ? SIGHT_DX : 0, oy = ref == 1 ? SIGHT_DY : 0;
+        out.Int(mnX + ox).Int(mnY + oy).Int(mbHeadDown ? 1 : 0);
         return OK;
     }
     case 65: { // OutputDigitizedValues(ref)
@@ -137,8 +136,8 @@ uint8_t TableWalker::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter&
             return MALFORMED;
         if ((ref != 0 && ref != 1) || !mbDigitizing)
             return REFUSED;
-        int ox = ref == 1 ? SHEET_X : 0, oy = ref == 1 ? SHEET_Y : 0;
-        out.Int(mnX - ox).Int(mnY - oy).Int(mnDigitizedKey).Int(mbHeadDown ? 1 : 0);
+        int ox = ref == 1 ? SIGHT_DX : 0, oy = ref == 1 ? SIGHT_DY : 0;
+        out.Int(mnX + ox).Int(mnY + oy).Int(mnDigitizedKey).Int(mbHeadDown ? 1 : 0);
         return OK;
     }
     case 66: // ChangeBaudrate

@@ -1,24 +1,34 @@
 // The TableWalker scanning table of the virtual instrument.
 //
-// Coordinates are table units (0.1 mm) in two reference systems:
-//   system 0: the table's own frame, 0..6000 in x and 0..4500 in y;
-//   system 1: the sheet's frame, system 0 minus the sheet origin (500, 400),
-//             so (0, 0) in system 1 is (500, 400) in system 0.
-// Any other reference is refused. Absolute moves outside the travel are
-// refused (status 1) and leave the carriage where it is; the table's error
-// (message 75) becomes 1 until InitializeDevice or ClearStatus.
+// Positions are points on the table in table units (0.1 mm), one frame for
+// everything lying on it. The carriage carries two tools a fixed distance
+// apart: the measuring aperture and the operator's sight (a cross-hair). The
+// reference system names the tool a position refers to:
+//   system 0: the point under the measuring aperture;
+//   system 1: the point under the sight, which is (0, 300) further than
+//             the aperture: a position in system 1 is the same carriage
+//             position in system 0 plus (0, 300).
+// So "where the sight shows, measure": read the position in system 1, move
+// to the same numbers in system 0, lower the head, and the aperture measures
+// the point the operator saw. The aperture's point ranges over 0..6000 in x
+// and 0..4500 in y; moves beyond are refused (status 1), leave the carriage
+// where it is and set the table error (message 75) to 1 until
+// InitializeDevice or ClearStatus(0x20). Any reference other than 0 and 1 is
+// refused. Home is aperture (0, 0).
 //
-// What lies on the table:
-//   - the 24-patch chart, 6 columns by 4 rows in file order, its top-left
-//     corner at (200, 200) in system 1; patches are 360 units square on a
-//     400-unit pitch, so patch n (1..24, row r = (n-1)/6, column c = (n-1)%6)
-//     spans x 200+400c .. 560+400c, y 200+400r .. 560+400r;
-//   - the bare sheet elsewhere on 0..4000 x 0..3000 of system 1 (a paper white
-//     of 0.9 times the white tile);
-//   - four white reference tiles (MoveToWhiteRefPos 0..3) at (100, 100),
-//     (100, 1000), (100, 1900), (100, 2800) in system 0, each 200 units
-//     square around that point, all of the chart's white patch spectrum;
+// What lies on the table (table coordinates):
+//   - the 24-patch chart, 6 columns by 4 rows in file order, top-left corner
+//     at (700, 600); patches are 360 units square on a 400-unit pitch, so
+//     patch n (1..24, row r = (n-1)/6, column c = (n-1)%6) spans
+//     x 700+400c .. 1060+400c, y 600+400r .. 960+400r;
+//   - the sheet around it, 500..4500 x 400..3400: paper of 0.9 times the
+//     white tile;
+//   - four white reference tiles (MoveToWhiteRefPos 0..3) centred on
+//     (100, 100), (100, 1000), (100, 1900), (100, 2800), 200 units square,
+//     all of the chart's white patch spectrum;
 //   - the black table top (2 % remission) everywhere else.
+// GetSpectrumAtPos(x, y) moves the aperture over point (x, y), lowers the
+// head and measures; the head stays lowered.
 //
 // Head height (ZKoord): 0 lifted, 1 lowered. Every move lifts the head first.
 // Status byte (OutputStatus, 70): 0x01 a key was pressed since ClearStatus
@@ -38,18 +48,19 @@ namespace vxnemu {
 class TableWalker {
 public:
     static constexpr int TRAVEL_X = 6000, TRAVEL_Y = 4500;
+    static constexpr int SIGHT_DX = 0, SIGHT_DY = 300;
     static constexpr int SHEET_X = 500, SHEET_Y = 400;
     static constexpr int SHEET_W = 4000, SHEET_H = 3000;
-    static constexpr int CHART_X = 200, CHART_Y = 200;
+    static constexpr int CHART_X = 700, CHART_Y = 600;
     static constexpr int PATCH_PITCH = 400, PATCH_SIZE = 360, CHART_COLUMNS = 6;
     static constexpr int WHITE_REF_COUNT = 4, WHITE_TILE_SIZE = 200;
 
     struct Point {
         int x = 0, y = 0;
     };
-    // Centre of chart patch n in system 1.
+    // Centre of chart patch n (table coordinates).
     static Point PatchCentre(int nPatch);
-    // Centre of white reference tile n in system 0.
+    // Centre of white reference tile n (table coordinates).
     static Point WhiteRefPos(int n);
 
     explicit TableWalker(const Chart& rChart) : mrChart(rChart) {}
@@ -57,17 +68,17 @@ public:
     // Answers a table command (51..67, 70..80, 85..87); returns the status.
     uint8_t Handle(uint16_t nMessage, PayloadReader& rIn, PayloadWriter& rOut);
 
-    // What the head sees at a position of system 0.
+    // What the aperture sees at a point of the table.
     Spectrum36 SpectrumAt(int x0, int y0) const;
     Spectrum36 SpectrumUnderHead() const { return SpectrumAt(mnX, mnY); }
 
-    // Reference system r to system 0; false for an unknown system.
+    // The aperture's point for a position of system r; false for an unknown system.
     static bool ToTable(int nRef, int x, int y, Point& rOut);
 
     // Moves the carriage to (x, y) of system ref (lifting the head);
     // false when the position lies outside the travel.
     bool MoveTo(int nRef, int x, int y);
-    // The operator moves the carriage by hand (digitizing): sheet coordinates.
+    // The operator moves the carriage by hand so that the sight shows (x, y).
     bool PlaceHead(int x1, int y1) { return MoveTo(1, x1, y1); }
     void Lower() { mbHeadDown = true; }
     void Lift() { mbHeadDown = false; }
@@ -83,7 +94,7 @@ public:
 
 private:
     const Chart& mrChart;
-    int mnX = 0, mnY = 0; // system 0
+    int mnX = 0, mnY = 0; // the aperture's point (system 0)
     bool mbHeadDown = false;
     bool mbOnline = true;
     bool mbDigitizing = false;
