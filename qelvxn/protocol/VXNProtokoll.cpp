@@ -1,6 +1,7 @@
 #include "qelvxn/protocol/VXNProtokoll.hpp"
 
 #include "qel/MyMemoryBlock.hpp"
+#include "sv/MessBox.hpp"
 
 #include <cstring>
 
@@ -164,7 +165,7 @@ String VXNProtokoll::GetSerieNr()
 
 String VXNProtokoll::GetDisplayString()
 {
-    // FIXME-BOX InfoBox(nullptr, String("VXNProtokoll::GetDisplayString noch nicht implementiert mit VXNServer")).Execute();
+    InfoBox(nullptr, String("VXNProtokoll::GetDisplayString noch nicht implementiert mit VXNServer")).Execute();
     return String();
 }
 

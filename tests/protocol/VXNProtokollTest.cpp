@@ -4,6 +4,7 @@
 // out-parameter untouched.
 #include "qelvxn/protocol/VXNProtokoll.hpp"
 #include "support/ScriptedTransport.hpp"
+#include "protocol/CommandCases.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,51 +16,8 @@ using testenv::ScriptedTransport;
 
 namespace {
 
-// All out-parameters of one call live in this buffer, pre-filled with a
-// pattern, so "untouched" is one comparison.
-struct Outs {
-    alignas(8) unsigned char raw[1100];
-    Outs() { std::memset(raw, 0xA5, sizeof raw); }
-    template <class T> T& at(size_t off) { return *reinterpret_cast<T*>(raw + off); }
-    float* floats(size_t off) { return reinterpret_cast<float*>(raw + off); }
-    char* chars(size_t off) { return reinterpret_cast<char*>(raw + off); }
-    bool pristine() const
-    {
-        for (unsigned char c : raw)
-            if (c != 0xA5)
-                return false;
-        return true;
-    }
-};
-
-MyMemoryBlock Block(std::initializer_list<int> ints)
-{
-    MyMemoryBlock b;
-    for (int v : ints)
-        b << v;
-    return b;
-}
-
-MyMemoryBlock Floats(int n, float first)
-{
-    MyMemoryBlock b;
-    for (int i = 0; i < n; ++i) {
-        float f = first + static_cast<float>(i);
-        b.Put(&f, 4);
-    }
-    return b;
-}
-
-struct Case {
-    const char* name;
-    int message;
-    std::function<MyMemoryBlock()> request;     // expected request payload
-    std::function<MyMemoryBlock()> reply;       // reply fields after the status
-    std::function<long(VXNProtokoll&, Outs&)> call;
-    std::function<void(long, Outs&)> check;     // after a well-formed reply
-};
-
-MyMemoryBlock None() { return MyMemoryBlock(); }
+using namespace cmdtest;
+using Case = cmdtest::Case<VXNProtokoll>;
 
 const char NAME13[13] = {'G', 'U', 'I', 'D', 'E', '.', 'D', 'A', 'T', 0, 'x', 'y', 'z'};
 
@@ -567,54 +525,17 @@ std::vector<Case> Cases()
 
 class CommandTest : public ::testing::TestWithParam<Case> {};
 
-TEST_P(CommandTest, SendsRequestAndDecodesReply)
-{
-    const Case& c = GetParam();
-    ScriptedTransport t;
-    t.Reply(c.reply());
-    VXNProtokoll p;
-    Outs o;
-    long r = c.call(p, o);
-    ASSERT_EQ(t.Sent().size(), 1u);
-    EXPECT_EQ(t.Sent()[0].message, c.message);
-    EXPECT_EQ(t.Sent()[0].payload, Bytes(c.request()));
-    c.check(r, o);
-}
-
-TEST_P(CommandTest, RefusedCommandFailsAndLeavesOutputs)
-{
-    const Case& c = GetParam();
-    ScriptedTransport t;
-    t.ReplyStatus(3, c.reply());
-    VXNProtokoll p;
-    Outs o;
-    EXPECT_EQ(c.call(p, o), 0);
-    EXPECT_TRUE(o.pristine());
-}
-
-TEST_P(CommandTest, MissingReplyFailsAndLeavesOutputs)
-{
-    const Case& c = GetParam();
-    ScriptedTransport t(30);
-    t.NoReply();
-    VXNProtokoll p;
-    Outs o;
-    EXPECT_EQ(c.call(p, o), 0);
-    EXPECT_TRUE(o.pristine());
-}
+TEST_P(CommandTest, SendsRequestAndDecodesReply) { ExpectRequestAndDecoding(GetParam()); }
+TEST_P(CommandTest, RefusedCommandFailsAndLeavesOutputs) { ExpectRefusedLeavesOutputs(GetParam()); }
+TEST_P(CommandTest, MissingReplyFailsAndLeavesOutputs) { ExpectMissingReplyLeavesOutputs(GetParam()); }
 
 class TruncatedReplyTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(TruncatedReplyTest, FailsAndLeavesOutputs)
 {
     const Case& c = GetParam();
-    MyMemoryBlock full = c.reply();
-    ScriptedTransport t;
-    MyMemoryBlock cut(full.GetData(), full.GetSize() - 1);
-    t.Reply(cut);
-    VXNProtokoll p;
     Outs o;
-    long r = c.call(p, o);
+    long r = CallWithTruncatedReply(c, o);
     // Path requests stop reading at the terminator or after 128 characters,
     // so a reply cut after that still succeeds; every other command must fail
     // without touching its outputs.
@@ -624,23 +545,9 @@ TEST_P(TruncatedReplyTest, FailsAndLeavesOutputs)
     EXPECT_TRUE(o.pristine());
 }
 
-std::vector<Case> CasesWithReplyFields()
-{
-    std::vector<Case> all = Cases(), out;
-    for (auto& c : all)
-        if (c.reply().GetSize() > 0)
-            out.push_back(c);
-    return out;
-}
-
-std::string CaseName(const ::testing::TestParamInfo<Case>& i)
-{
-    return i.param.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(AllCommands, CommandTest, ::testing::ValuesIn(Cases()), CaseName);
-INSTANTIATE_TEST_SUITE_P(CommandsWithReplyFields, TruncatedReplyTest, ::testing::ValuesIn(CasesWithReplyFields()),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(AllCommands, CommandTest, ::testing::ValuesIn(Cases()), CaseName<Case>);
+INSTANTIATE_TEST_SUITE_P(CommandsWithReplyFields, TruncatedReplyTest, ::testing::ValuesIn(WithReplyFields(Cases())),
+                         CaseName<Case>);
 
 TEST(VXNProtokoll, SerialNumberIsUnsignedTextAndZeroOnFailure)
 {

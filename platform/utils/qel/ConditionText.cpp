@@ -13,9 +13,12 @@ String Entry(const char* pGroup, int nCode)
 }
 
 // First position in [from, to] whose entry equals the text, case ignored;
-// -1 when none does.
+// -1 when none does. Free positions of a group hold no text and never match,
+// so an empty text falls back like any unknown one.
 int FindIgnoreCase(const char* pGroup, const String& rText, int nFrom, int nTo)
 {
+    if (rText.IsEmpty())
+        return -1;
     TextSegment seg{String(pGroup)};
     for (int i = nFrom; i <= nTo; ++i)
         if (seg.GetText(static_cast<USHORT>(i)).EqualsIgnoreCaseAscii(rText))
@@ -48,7 +51,7 @@ ObserverType ObserverFromConfig(const String& rText)
 DStdType DStdFromConfig(const String& rText)
 {
     TextSegment seg{String("DStdStrings")};
-    for (int i = 0; i <= 3; ++i)
+    for (int i = 0; i <= 3 && !rText.IsEmpty(); ++i)
         if (seg.GetText(static_cast<USHORT>(i)) == rText)
             return static_cast<DStdType>(i);
     return DSTD_DIN;
