@@ -25,5 +25,6 @@ struct Command {
 
 Command AddInfoCommand(CLI::App& app, const Globals& g);
 Command AddConvertCommand(CLI::App& app, const Globals& g);
+Command AddSettingsCommand(CLI::App& app, const Globals& g);
 
 } // namespace vxn

@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     std::vector<vxn::Command> commands = {
         vxn::AddInfoCommand(app, g),
         vxn::AddConvertCommand(app, g),
+        vxn::AddSettingsCommand(app, g),
     };
     try {
         app.parse(argc, argv);
