@@ -17,6 +17,10 @@
 
 class ScanLib;
 class MyMemoryBlock;
+class MessBox;
+class Spectrum;
+class VxnSet;
+class Window;
 
 class VXNLib : public VXNProtokoll, public QelSingleton {
 public:
@@ -79,6 +83,46 @@ public:
     // filter, or the set's filter when none is given; white base always 1.
     void AdaptCMetry(ActualFilterClass* pFilter);
 
+    // ---- measuring ------------------------------------------------------------
+    // The instrument lock (messages 2 and 3) around command sequences that
+    // must not be interleaved.
+    unsigned char LockVXN();
+    void UnlockVXN();
+
+    // Measures under the filter after the caller's prompt box has been
+    // answered: Cancel stops, OK and Yes measure, No returns 36 values of
+    // -1.0 without measuring, any other answer returns 1 with the spectrum
+    // untouched. In simulator mode the simulator opens over the box's parent.
+    unsigned char Measure(MessBox* pBox, Spectrum& rSpectrum, ValueFilterType eFilter);
+    // Measures under the filter (calibrating first where needed).
+    unsigned char Measure(Window* pParent, Spectrum& rSpectrum, ValueFilterType eFilter);
+    // Measures under the conditions, downloading them first where the
+    // instrument differs (device type 2: the filter only).
+    unsigned char Measure(Window* pParent, Spectrum& rSpectrum, const MeasuringCondition& rCondition);
+    // One measurement or an averaged series, by the configured mean count.
+    // A series needs the averaging dialog, which this build does not have
+    // yet: with a count above 1 it measures once.
+    unsigned char Mehrfachmessung(Window* pParent, Spectrum& rSpectrum, unsigned char bFirstGiven);
+    // Exactly one measurement on the instrument; the spectrum carries the
+    // instrument's filter and white base. The spectrum is rebuilt even when
+    // the measurement failed: look at the result first.
+    unsigned char SingleMeasure(Spectrum& rSpectrum);
+
+    // Compares the wanted conditions with the instrument's, brings the filter
+    // into place and downloads illuminant, observer and white base where they
+    // differ (the instrument's density standard is kept).
+    unsigned char CheckSettings(IllumType eIllum, short nDxxTempNr, ObserverType eObserver, StoredWBaseType eWBase,
+                                ValueFilterType eFilter);
+    unsigned char CheckSettings(const MeasuringCondition& rCondition);
+    unsigned char CheckSettings(VxnSet& rSet);
+
+    // White calibration under the filter: optionally waits for the filter,
+    // asks the user (unless told not to), compares the stored white
+    // reference with a fresh measurement, moves the table to the white
+    // reference position and back, and measures white.
+    unsigned char WhiteCalibration(const ValueFilterType& rFilter, unsigned char bWaitFilter, unsigned char bExtraText,
+                                   unsigned char bNoQuestion, int nWhiteRefPos, unsigned char bMoveBack);
+
     int GetCalFilter() const { return mnCalFilter; }
     const MeasuringCondition& GetLastCondition() const { return maLastCondition; }
 
@@ -86,6 +130,10 @@ public:
 
 protected:
     explicit VXNLib(unsigned char nByte = 0);
+
+    // Calibrates when the filter differs from the one of the last
+    // calibration; quiet: no question and no closing note.
+    unsigned char CheckCalOK(ValueFilterType eFilter, unsigned char bQuiet);
 
     unsigned char mnFlag = 1;
     int mnCalFilter = -1;
@@ -95,4 +143,14 @@ protected:
     unsigned char mbAskCondition = 1;
 
     static bool mbSimulator;
+
+private:
+    // Brings the filter into place: by command where the instrument allows
+    // it, else by asking the user; 0 when the user gives up.
+    unsigned char WaitFilterrad(ValueFilterType eFilter);
+    // Compares the stored white reference of the filter with a measurement
+    // of what lies under the head and warns above dE*ab 0.5.
+    unsigned char WhiteRefOk(ValueFilterType eFilter);
+    // ExecuteMeasurement, then the spectrum of the measured sample.
+    unsigned char MeasureSpectrum(float* pValues);
 };
