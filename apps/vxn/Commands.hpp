@@ -26,5 +26,8 @@ struct Command {
 Command AddInfoCommand(CLI::App& app, const Globals& g);
 Command AddConvertCommand(CLI::App& app, const Globals& g);
 Command AddSettingsCommand(CLI::App& app, const Globals& g);
+Command AddMeasureCommand(CLI::App& app, const Globals& g);
+Command AddCalibrateCommand(CLI::App& app, const Globals& g);
+Command AddSimulateCommand(CLI::App& app, const Globals& g);
 
 } // namespace vxn

@@ -2,12 +2,12 @@
 // (group "VXNSettings") and the measuring preferences (groups "VXN" and
 // "Settings") of the configuration file.
 #include "Commands.hpp"
+#include "ConditionArgs.hpp"
 #include "Session.hpp"
 
 #include "qel/AppConfig.hpp"
 #include "qel/ConditionClasses.hpp"
 #include "qel/ConditionText.hpp"
-#include "qel/Text.hpp"
 #include "qelvxn/conditions/VxnSet.hpp"
 #include "qelvxn/library/ScanLib.hpp"
 
@@ -90,41 +90,6 @@ int Show(const Options& o)
     return 0;
 }
 
-bool ParseInt(const std::string& s, long lo, long hi, long& out)
-{
-    if (s.empty())
-        return false;
-    size_t pos = 0;
-    try {
-        out = std::stol(s, &pos);
-    } catch (...) {
-        return false;
-    }
-    return pos == s.size() && out >= lo && out <= hi;
-}
-
-// Position of a text in a group, case ignored; -1 when none.
-int Find(const char* group, const std::string& text, int from, int to)
-{
-    for (int i = from; i <= to; ++i) {
-        String e = TextSegment(String(group)).GetText(static_cast<USHORT>(i));
-        if (!e.IsEmpty() && e.EqualsIgnoreCaseAscii(String(text)))
-            return i;
-    }
-    return -1;
-}
-
-std::string Choices(const char* group, int from, int to)
-{
-    std::string s;
-    for (int i = from; i <= to; ++i) {
-        String e = TextSegment(String(group)).GetText(static_cast<USHORT>(i));
-        if (!e.IsEmpty() && !(String(group) == "IllumStrings" && e == "Dxx"))
-            s += (s.empty() ? "" : ", ") + e.str();
-    }
-    return s;
-}
-
 int Set(const Options& o)
 {
     Config* cfg = AppConfig::Instance()->GetConfig();
@@ -146,78 +111,51 @@ int Set(const Options& o)
         }
         std::string key = a.substr(0, eq), value = a.substr(eq + 1);
         long n = 0;
+        std::string err;
+        bool ok = true;
         if (key == "illuminant") {
-            int code = Find("IllumStrings", value, 0, 35);
-            if (code >= 0 && !IsDxx(code)) {
-                illum = static_cast<IllumType>(code);
-            } else if ((value.size() > 1 && (value[0] == 'D' || value[0] == 'd') &&
-                        ParseInt(value.substr(1), 30, 300, n))) {
-                illum = static_cast<IllumType>(ILLUM_DXX_FIRST);
-                dxx = static_cast<short>(n);
-            } else if (value == "Dxx" || value == "dxx") {
-                illum = static_cast<IllumType>(ILLUM_DXX_FIRST);
-            } else {
-                Error("unknown illuminant '" + value + "' (one of " + Choices("IllumStrings", 0, 35) +
-                      ", or D30 to D300)");
-                return 2;
-            }
+            ok = ParseIlluminant(value, illum, dxx, err);
         } else if (key == "dxx") {
-            if (!ParseInt(value, 30, 300, n)) {
-                Error("dxx must be a temperature number from 30 to 300, not '" + value + "'");
-                return 2;
-            }
-            dxx = static_cast<short>(n);
+            ok = ParseInt(value, 30, 300, n);
+            if (ok)
+                dxx = static_cast<short>(n);
+            else
+                err = "dxx must be a temperature number from 30 to 300, not '" + value + "'";
         } else if (key == "observer") {
-            if (value == "2" || value == "2°")
-                observer = OBSERVER_2;
-            else if (value == "10" || value == "10°")
-                observer = OBSERVER_10;
-            else {
-                Error("observer must be 2 or 10, not '" + value + "'");
-                return 2;
-            }
+            ok = ParseObserver(value, observer, err);
         } else if (key == "density") {
-            int code = Find("DStdStrings", value, 0, 3);
-            if (code < 0) {
-                Error("unknown density standard '" + value + "' (one of " + Choices("DStdStrings", 0, 3) + ")");
-                return 2;
-            }
-            dstd = static_cast<DStdType>(code);
+            ok = ParseDensity(value, dstd, err);
         } else if (key == "whitebase") {
-            int code = Find("WBaseStrings", value, 0, 1);
-            if (code < 0) {
-                Error("unknown white base '" + value + "' (one of " + Choices("WBaseStrings", 0, 1) + ")");
-                return 2;
-            }
-            wbase = static_cast<StoredWBaseType>(code);
+            ok = ParseWhiteBase(value, wbase, err);
         } else if (key == "filter") {
-            int code = Find("ShortFilterStrings", value, 1, 11);
-            if (code < 0) {
-                Error("unknown filter '" + value + "' (one of " + Choices("ShortFilterStrings", 1, 11) + ")");
-                return 2;
+            ValueFilterType f{};
+            ok = ParseFilter(value, f, err);
+            if (ok && f != set.GetPossibleFilter(set.GetFilterEntry(f))) {
+                ok = false;
+                err = "filter " + value + " is not offered by device class " + std::to_string(set.GetDeviceClass()) +
+                      " (give the instrument's --device-type)";
             }
-            if (code != set.GetPossibleFilter(set.GetFilterEntry(static_cast<ValueFilterType>(code)))) {
-                Error("filter " + value + " is not offered by device class " + std::to_string(set.GetDeviceClass()) +
-                      " (give the instrument's --device-type)");
-                return 2;
-            }
-            filter = static_cast<ValueFilterType>(code);
+            if (ok)
+                filter = f;
         } else if (key == "mean" || key == "calibration" || key == "meas-at-unit" || key == "colorsystem") {
-            bool ok = key == "mean"          ? ParseInt(value, 1, 1000, n)
-                      : key == "colorsystem" ? ParseInt(value, 1, 12, n) && (n == 1 || n == 2 || n == 11 || n == 12)
-                                             : ParseInt(value, 0, 1, n);
-            if (!ok) {
-                Error("invalid value '" + value + "' for " + key +
+            ok = key == "mean"          ? ParseInt(value, 1, 1000, n)
+                 : key == "colorsystem" ? ParseInt(value, 1, 12, n) && (n == 1 || n == 2 || n == 11 || n == 12)
+                                        : ParseInt(value, 0, 1, n);
+            if (ok)
+                prefs[key] = n;
+            else
+                err = "invalid value '" + value + "' for " + key +
                       (key == "mean"          ? " (a count from 1 to 1000)"
                        : key == "colorsystem" ? " (1 L*a*b*, 2 LCh, 11 DIN99 a b, 12 DIN99 C h)"
-                                              : " (0 or 1)"));
-                return 2;
-            }
-            prefs[key] = n;
+                                              : " (0 or 1)");
         } else {
-            Error("unknown setting '" + key +
+            ok = false;
+            err = "unknown setting '" + key +
                   "' (illuminant, dxx, observer, density, whitebase, filter, mean, calibration, meas-at-unit, "
-                  "colorsystem)");
+                  "colorsystem)";
+        }
+        if (!ok) {
+            Error(err);
             return 2;
         }
     }

@@ -17,6 +17,9 @@ int main(int argc, char** argv)
     app.add_option("--config", g.config, "configuration file (default: $VXN_CONFIG, else $XDG_CONFIG_HOME/QelVXN/QelVXN.ini)");
 
     std::vector<vxn::Command> commands = {
+        vxn::AddMeasureCommand(app, g),
+        vxn::AddCalibrateCommand(app, g),
+        vxn::AddSimulateCommand(app, g),
         vxn::AddInfoCommand(app, g),
         vxn::AddConvertCommand(app, g),
         vxn::AddSettingsCommand(app, g),

@@ -264,6 +264,9 @@ unsigned char PostOffice::SendAndReceive(int, int nMessage, MyMemoryBlock& rRequ
     if (ok) {
         maLastError = String();
         rReply.SetData(reply.data(), static_cast<long>(reply.size()));
+        // Every reply starts with the status char; nonzero refuses the command.
+        if (!reply.empty() && reply[0] != 0)
+            maRefusal = Refusal{nMessage, static_cast<signed char>(reply[0])};
     }
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
     if (mpTrace) {

@@ -76,6 +76,15 @@ public:
     // Reads what has arrived without an exchange and queues it.
     void PollIncoming();
 
+    // The last reply that refused its command (status char not 0), so that a
+    // program can tell its user which command the instrument refused.
+    struct Refusal {
+        int nMessage = 0;
+        int nStatus = 0;
+    };
+    const Refusal& GetLastRefusal() const { return maRefusal; }
+    void ClearLastRefusal() { maRefusal = Refusal(); }
+
     // Exchanges and bytes since creation (benchmarks and traces).
     unsigned long GetExchangeCount() const { return mnExchanges; }
 
@@ -105,4 +114,5 @@ private:
     std::deque<std::pair<unsigned int, std::vector<uint8_t>>> maPending;
     FILE* mpTrace = nullptr;
     unsigned long mnExchanges = 0;
+    Refusal maRefusal;
 };

@@ -1,0 +1,21 @@
+// Condition names given on the command line, checked strictly: a name that
+// is not an entry of its text group is an error (the configuration reader
+// falls back silently; a user typing a name wants to hear about a typo).
+#pragma once
+
+#include "qel/ConditionTypes.hpp"
+
+#include <string>
+
+namespace vxn {
+
+// Each returns false and says why in rError.
+bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, std::string& rError);
+bool ParseObserver(const std::string& rText, ObserverType& rObserver, std::string& rError);
+bool ParseDensity(const std::string& rText, DStdType& rDStd, std::string& rError);
+bool ParseWhiteBase(const std::string& rText, StoredWBaseType& rWBase, std::string& rError);
+bool ParseFilter(const std::string& rText, ValueFilterType& rFilter, std::string& rError);
+// A whole number in [lo, hi].
+bool ParseInt(const std::string& rText, long nLo, long nHi, long& rOut);
+
+} // namespace vxn

@@ -1,0 +1,57 @@
+// How vxn answers the library's boxes and dialogs: at the terminal (prompts
+// on standard error, so that results on standard output stay clean), or with
+// every default answer (--yes). Against a virtual instrument it also plays
+// the operator: before answering a box that asks for a filter change it puts
+// the wanted filter in place, and around a white calibration it lays the
+// white tile under the head and the sample back afterwards.
+//
+// VXN_INTERACTIVE=1 makes a pipe on standard input count as a terminal (for
+// scripts that answer the prompts).
+#pragma once
+
+#include "sv/Responder.hpp"
+#include "sv/TerminalResponder.hpp"
+
+#include <string>
+
+namespace vxn {
+
+class ConsoleResponder : public Responder {
+public:
+    ConsoleResponder(bool bDefaults, bool bOperator);
+
+    void SetOperator(bool bOn) { mbOperator = bOn; }
+    // The filter the measurement under way asks for (0: none).
+    void SetWantedFilter(int nFilter) { mnWantedFilter = nFilter; }
+    // The chart patch the operator lays under the head (-1: leave it).
+    void SetSample(int nSample) { mnSample = nSample; }
+
+    // The first box that nobody could answer (no terminal, no --yes), or "".
+    const std::string& Unanswered() const { return maUnanswered; }
+    // A box repeated so often that it was given up (e.g. a filter the
+    // instrument never reports in place), or "".
+    const std::string& GivenUp() const { return maGivenUp; }
+
+    short AskBox(const BoxRequest& rBox) override;
+    void OnDialogExecute(ModalDialog& rDialog) override { maTerminal.OnDialogExecute(rDialog); }
+    void OnDialogEnd(ModalDialog& rDialog) override { maTerminal.OnDialogEnd(rDialog); }
+    void ProgressBegin(ProgressState& r) override { maTerminal.ProgressBegin(r); }
+    void ProgressUpdate(ProgressState& r) override { maTerminal.ProgressUpdate(r); }
+    void ProgressEnd(ProgressState& r) override { maTerminal.ProgressEnd(r); }
+    void Beep(int n) override { maTerminal.Beep(n); }
+
+private:
+    void Operate(const BoxRequest& rBox);
+
+    TerminalResponder maTerminal;
+    bool mbDefaults;
+    bool mbOperator;
+    int mnWantedFilter = 0;
+    int mnSample = -1;
+    std::string maLastText;
+    int mnRepeats = 0;
+    std::string maUnanswered;
+    std::string maGivenUp;
+};
+
+} // namespace vxn
