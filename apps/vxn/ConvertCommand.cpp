@@ -234,6 +234,8 @@ int Run(const Options& o)
         } else {
             for (int i = 0; i < 36 && error.empty(); ++i) {
                 auto v = Number(f[off + i]);
+                if (v && !std::isfinite(static_cast<float>(o.percent ? *v / 100.0 : *v)))
+                    v.reset();   // beyond the range of a measured value
                 if (!v)
                     error = "value " + std::to_string(i + 1) + " (" + std::to_string(380 + 10 * i) + " nm) is not a number: \"" +
                             f[off + i] + "\"";
