@@ -18,7 +18,7 @@
 //    it answers 0 and only the operator ("filter N") changes the filter.
 //  - The sample under the head: the chart patch chosen with "sample" (patch
 //    19, the white tile, by default); on a table profile with the head
-//    lowered, whatever lies under the carriage (see TableWalker).
+//    lowered, whatever lies under the measuring aperture (see TableWalker).
 //    ExecMeasurement (28) measures it; SpectrumRequest (15) of value type 9
 //    returns it with flag 1 (flag 0 before the first measurement).
 //  - White calibration: one stored white reference per filter, all set to

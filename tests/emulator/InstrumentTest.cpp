@@ -443,3 +443,30 @@ TEST(EmuInstrument, FormattedRemissionReadsBackExactly)
         EXPECT_EQ(static_cast<float>(d), s[i]);
     }
 }
+
+TEST(EmuInstrument, ArbitraryRequestsNeverBreakIt)
+{
+    // Every message number with payloads of many lengths and arbitrary
+    // bytes: the answer is always a status (and fields after status 0).
+    Instrument inst = Make("vxn-table");
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<uint8_t>(seed >> 16);
+    };
+    for (uint16_t msg = 0; msg <= 130; ++msg) {
+        for (size_t len : {0, 1, 2, 3, 4, 7, 8, 12, 13, 17, 21, 30, 148, 152, 529, 600}) {
+            Bytes req(len);
+            for (auto& b : req)
+                b = next();
+            Reply r = inst.Handle(msg, req);
+            ASSERT_FALSE(r.payload.empty()) << msg;
+            EXPECT_LE(r.payload[0], 2) << msg;
+            EXPECT_LE(r.payload.size(), 4096u) << msg;
+            if (r.payload[0] != 0) {
+                EXPECT_EQ(r.payload.size(), 1u) << msg;
+            }
+        }
+    }
+    EXPECT_NE(inst.StateLine().find("profile=vxn-table"), std::string::npos);
+}
