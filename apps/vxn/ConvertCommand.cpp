@@ -2,7 +2,7 @@
 //
 // Input: one spectrum a line, "name,v380,v390,...,v730" (36 reflectance
 // values, 0..1, or 0..100 with --percent); the name may be left out (36
-// numbers only). A first line of that shape holding words or the
+// numbers only). A first line of that shape holding only words or the
 // wavelengths 380..730 is a header;
 // empty lines and lines starting with '#' are skipped. Each spectrum gives
 // XYZ, L*a*b*, LCh, DIN99 and 8-bit sRGB under the chosen illuminant and
@@ -246,10 +246,13 @@ int Run(const Options& o)
         // The first line is a header when it has the shape of a spectrum
         // line but holds words or the wavelengths 380..730.
         if (wasFirst && (f.size() == 36 || f.size() == 37)) {
-            bool wavelengths = error.empty();
-            for (int i = 0; i < 36 && wavelengths; ++i)
-                wavelengths = spec[i] == static_cast<float>(o.percent ? (380 + 10 * i) / 100.0 : 380 + 10 * i);
-            if (!error.empty() || wavelengths)
+            bool wavelengths = error.empty(), words = true;
+            for (int i = 0; i < 36; ++i) {
+                auto v = Number(f[off + i]);
+                wavelengths = wavelengths && v && *v == 380 + 10 * i;
+                words = words && !v;
+            }
+            if (wavelengths || words)
                 continue;
         }
         if (!error.empty()) {
