@@ -237,7 +237,7 @@ int Run(const Options& o)
                 if (v && !std::isfinite(static_cast<float>(o.percent ? *v / 100.0 : *v)))
                     v.reset();   // beyond the range of a measured value
                 if (!v)
-                    error = "value " + std::to_string(i + 1) + " (" + std::to_string(380 + 10 * i) + " nm) is not a number: \"" +
+                    error = "value " + std::to_string(i + 1) + " (" + std::to_string(380 + 10 * i) + " nm) is not a usable number: \"" +
                             f[off + i] + "\"";
                 else
                     spec[i] = static_cast<float>(o.percent ? *v / 100.0 : *v);
