@@ -222,8 +222,10 @@ void Server::FlushDue()
 
 int Server::PollTimeout() const
 {
+    // Bounded even when nothing is due: a signal that arrives between the
+    // stop check and poll() must not leave the program waiting for input.
     if (maPending.empty())
-        return -1;
+        return 200;
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(maPending.front().due - Clock::now()).count();
     return ms < 0 ? 0 : static_cast<int>(ms + 1);
 }

@@ -3,6 +3,7 @@
 #include "qel/Channel.hpp"
 #include "qel/PostOffice.hpp"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -98,8 +99,9 @@ std::vector<uint8_t> ScriptedTransport::ReplyFrame(int nMessage, uint16_t nSeq, 
     f.kind = wire::Kind::Reply;
     f.message = static_cast<uint16_t>(nMessage);
     f.sequence = nSeq;
-    f.payload.push_back(static_cast<uint8_t>(nStatus));
-    f.payload.insert(f.payload.end(), rFields.GetData(), rFields.GetData() + rFields.GetSize());
+    f.payload.assign(1 + static_cast<size_t>(rFields.GetSize()), 0);
+    f.payload[0] = static_cast<uint8_t>(nStatus);
+    std::copy(rFields.GetData(), rFields.GetData() + rFields.GetSize(), f.payload.begin() + 1);
     return wire::Encode(f);
 }
 

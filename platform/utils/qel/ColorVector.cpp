@@ -22,10 +22,12 @@ double FInv(double f)
     return f3 > EPS ? f3 : (116.0 * f - 16.0) / KAPPA;
 }
 
-// Hue angle in degrees, 0 <= h < 360.
+// Hue angle in degrees, 0 <= h < 360. A neutral colour has no hue: below a
+// chroma that rounding alone produces, the angle of the rounding noise would
+// be meaningless, so it is 0.
 double Hue(double a, double b)
 {
-    if (a == 0.0 && b == 0.0)
+    if (std::hypot(a, b) < 1e-9)
         return 0.0;
     double h = std::atan2(b, a) / DEG;
     if (h < 0.0)

@@ -87,6 +87,8 @@ void PostOffice::Attach(std::unique_ptr<Channel> pChannel)
     Close();
     mpChannel = std::move(pChannel);
     maEndpoint = String(mpChannel ? mpChannel->Describe() : std::string());
+    if (mpChannel)
+        Watch();
 }
 
 bool PostOffice::Open()
@@ -107,14 +109,21 @@ bool PostOffice::EnsureOpen()
 {
     if (!Open())
         return false;
+    Watch();
+    return true;
+}
+
+void PostOffice::Watch()
+{
     // Watch the link from the event loop so that unsolicited messages arrive
-    // while no exchange runs (e.g. the key while a dialog waits for it).
+    // while no exchange runs (e.g. the key while a dialog waits for it). The
+    // watch is retried at every exchange: the link may open before the
+    // application's event loop exists.
     if (!mpWatch)
         mpWatch = EventLoop::WatchReadable(mpChannel->Fd(), [] {
             if (PostOffice::Exists())
                 PostOffice::Instance()->PollIncoming();
         });
-    return true;
 }
 
 void PostOffice::HandleFrame(wire::Frame& rFrame)

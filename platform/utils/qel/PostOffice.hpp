@@ -93,6 +93,7 @@ public:
 private:
     PostOffice();
     bool EnsureOpen();
+    void Watch();
     void HandleFrame(wire::Frame& rFrame);
     void ScheduleDispatch();
     void Trace(int nMessage, const MyMemoryBlock& rReq, const std::vector<uint8_t>* pReply, double ms,

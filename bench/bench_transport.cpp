@@ -1,0 +1,264 @@
+// Exchanges per second of a simple command (GetDeviceType) through the
+// instrument command set against vxn-emulator, over TCP and over a
+// pseudo-terminal, beside a bare echo of frames of the same size on the same
+// kind of channel (the channel's own limit). The ratio tells what the
+// transport and the virtual instrument add.
+//
+// Also: the time from starting vxn to its first exchange.
+#include "qel/Channel.hpp"
+#include "qel/PostOffice.hpp"
+#include "qel/WireFrame.hpp"
+#include "qelvxn/protocol/VXNProtokoll.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// A running vxn-emulator and the endpoint it printed.
+struct Emulator {
+    pid_t pid = -1;
+    std::string endpoint;
+    explicit Emulator(const std::vector<std::string>& args)
+    {
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+        std::string prog = std::string(VXN_BIN_DIR) + "/vxn-emulator";
+        std::vector<char*> argv = {const_cast<char*>(prog.c_str())};
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn(&pid, prog.c_str(), &fa, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&fa);
+        close(out[1]);
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n')
+            endpoint += c;
+        close(out[0]);
+        if (endpoint.rfind("/dev/", 0) == 0)
+            endpoint = "serial:" + endpoint;
+    }
+    ~Emulator()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// Answers every request frame with a reply frame of the given payload size.
+void EchoLoop(int fd, size_t replyPayload)
+{
+    wire::FrameParser parser;
+    uint8_t buf[4096];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd p{fd, POLLIN, 0};
+                poll(&p, 1, 100);
+                continue;
+            }
+            return;
+        }
+        parser.Feed(buf, static_cast<size_t>(n));
+        wire::Frame f;
+        while (parser.Next(f)) {
+            wire::Frame r;
+            r.kind = wire::Kind::Reply;
+            r.message = f.message;
+            r.sequence = f.sequence;
+            r.payload.assign(replyPayload, 0);
+            auto bytes = wire::Encode(r);
+            if (write(fd, bytes.data(), bytes.size()) < 0)
+                return;
+        }
+    }
+}
+
+// GetDeviceType: empty request, reply status + 4 bytes.
+constexpr size_t DEVICE_TYPE_REPLY = 5;
+
+void RunDeviceType(benchmark::State& state, const std::string& endpoint)
+{
+    PostOffice* po = PostOffice::Instance();
+    po->SetEndpoint(String(endpoint));
+    VXNProtokoll p;
+    if (p.GetDeviceType() == 0 && !po->GetLastError().IsEmpty()) {
+        state.SkipWithError(po->GetLastError().GetStr());
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(p.GetDeviceType());
+    state.counters["exchanges/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    po->Close();
+}
+
+void RunBareEcho(benchmark::State& state, std::unique_ptr<Channel> ch)
+{
+    wire::Frame q;
+    q.kind = wire::Kind::Request;
+    q.message = 13;
+    wire::FrameParser parser;
+    uint8_t buf[4096];
+    uint16_t seq = 0;
+    for (auto _ : state) {
+        q.sequence = ++seq;
+        auto bytes = wire::Encode(q);
+        ch->Write(bytes.data(), bytes.size());
+        wire::Frame r;
+        while (!parser.Next(r)) {
+            long n = ch->Read(buf, sizeof buf, 1000);
+            if (n <= 0) {
+                state.SkipWithError("echo peer did not answer");
+                return;
+            }
+            parser.Feed(buf, static_cast<size_t>(n));
+        }
+    }
+    state.counters["exchanges/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_DeviceType_Tcp(benchmark::State& state)
+{
+    Emulator emu({"--tcp", "127.0.0.1:0"});
+    RunDeviceType(state, emu.endpoint);
+}
+
+void BM_DeviceType_Pty(benchmark::State& state)
+{
+    Emulator emu({"--pty"});
+    RunDeviceType(state, emu.endpoint);
+}
+
+void BM_BareEcho_Tcp(benchmark::State& state)
+{
+    int ls = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(ls, 1);
+    socklen_t len = sizeof a;
+    getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
+    std::thread server([ls] {
+        int fd = accept(ls, nullptr, nullptr);
+        int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        EchoLoop(fd, DEVICE_TYPE_REPLY);
+        close(fd);
+    });
+    String err;
+    auto ch = OpenChannel(String("tcp:127.0.0.1:" + std::to_string(ntohs(a.sin_port))), 2000, err);
+    if (ch)
+        RunBareEcho(state, std::move(ch));
+    else
+        state.SkipWithError(err.GetStr());
+    ch.reset();
+    shutdown(ls, SHUT_RDWR);
+    close(ls);
+    server.join();
+}
+
+void BM_BareEcho_Pty(benchmark::State& state)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    std::string slave = ptsname(master);
+    termios t{};
+    tcgetattr(master, &t);
+    cfmakeraw(&t);
+    tcsetattr(master, TCSANOW, &t);
+    std::thread server([master] { EchoLoop(master, DEVICE_TYPE_REPLY); });
+    String err;
+    auto ch = OpenChannel(String("serial:" + slave), 2000, err);
+    if (ch)
+        RunBareEcho(state, std::move(ch));
+    else
+        state.SkipWithError(err.GetStr());
+    ch.reset();
+    close(master);
+    server.join();
+}
+
+// From starting vxn to the first request frame reaching the instrument.
+void BM_VxnStartToFirstExchange(benchmark::State& state)
+{
+    int ls = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(ls, 4);
+    socklen_t len = sizeof a;
+    getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
+    std::string port = "tcp:127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    std::string prog = std::string(VXN_BIN_DIR) + "/vxn";
+    std::string cfg = "/tmp/vxn-bench-start.ini";
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        pid_t pid;
+        char* argv[] = {const_cast<char*>(prog.c_str()), const_cast<char*>("--config"), const_cast<char*>(cfg.c_str()),
+                        const_cast<char*>("--port"), const_cast<char*>(port.c_str()), const_cast<char*>("info"), nullptr};
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn(&pid, prog.c_str(), &fa, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&fa);
+        int fd = accept(ls, nullptr, nullptr);
+        uint8_t b;
+        ssize_t got = read(fd, &b, 1);
+        auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+        close(fd);  // vxn then reports that nothing answers
+        waitpid(pid, nullptr, 0);
+        if (got != 1)
+            state.SkipWithError("vxn sent nothing");
+    }
+    close(ls);
+}
+
+} // namespace
+
+// Exchanges wait for the other side: rates are per wall-clock second.
+BENCHMARK(BM_DeviceType_Tcp)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_BareEcho_Tcp)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_DeviceType_Pty)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_BareEcho_Pty)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_VxnStartToFirstExchange)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    setenv("VXN_CONFIG", "/tmp/vxn-bench-transport.ini", 1);
+    signal(SIGPIPE, SIG_IGN);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PostOffice::Destroy();
+    return 0;
+}
