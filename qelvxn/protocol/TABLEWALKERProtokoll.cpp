@@ -170,18 +170,20 @@ unsigned char TABLEWALKERProtokoll::OutputLastKey(unsigned char& rKey, PressTime
     return Command(MSG_LAST_KEY, b) ? KeyReply(b, rKey, rTime) : 0;
 }
 
-unsigned char TABLEWALKERProtokoll::OutputStatus(unsigned char& rStatus)
+unsigned char TABLEWALKERProtokoll::ByteReply(int nMessage, unsigned char& rByte)
 {
     MyMemoryBlock b;
-    if (!Command(MSG_STATUS, b))
+    if (!Command(nMessage, b))
         return 0;
-    unsigned char s = 0;
-    b >> s;
+    unsigned char v = 0;
+    b >> v;
     if (b.Failed())
         return 0;
-    rStatus = s;
+    rByte = v;
     return 1;
 }
+
+unsigned char TABLEWALKERProtokoll::OutputStatus(unsigned char& rStatus) { return ByteReply(MSG_STATUS, rStatus); }
 
 unsigned char TABLEWALKERProtokoll::ClearStatus(unsigned char n) { return OneInt(MSG_CLEAR_STATUS, n); }
 
@@ -197,15 +199,7 @@ unsigned char TABLEWALKERProtokoll::ClearSpecialStatus(unsigned char n) { return
 
 unsigned char TABLEWALKERProtokoll::OutputSpecialStatus(unsigned char& rStatus)
 {
-    MyMemoryBlock b;
-    if (!Command(MSG_SPECIAL_STATUS, b))
-        return 0;
-    unsigned char s = 0;
-    b >> s;
-    if (b.Failed())
-        return 0;
-    rStatus = s;
-    return 1;
+    return ByteReply(MSG_SPECIAL_STATUS, rStatus);
 }
 
 unsigned char TABLEWALKERProtokoll::GetSpectrumAtPos(unsigned short nX, unsigned short nY, float (&rValues)[36])

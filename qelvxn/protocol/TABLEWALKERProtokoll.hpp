@@ -57,4 +57,5 @@ private:
     unsigned char Simple(int nMessage);
     unsigned char OneInt(int nMessage, int nValue);
     unsigned char RawText(int nMessage, char* pOut, long nBytes);
+    unsigned char ByteReply(int nMessage, unsigned char& rByte);
 };
