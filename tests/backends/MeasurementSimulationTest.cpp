@@ -231,17 +231,6 @@ TEST_F(Simulator, PadGridAndDialogSize)
     }
 }
 
-TEST_F(Simulator, DialogAsBuilt)
-{
-    MeasurementSimulation dlg(nullptr);
-    EXPECT_EQ(dlg.GetText(), Txt(0));
-    EXPECT_EQ(dlg.GetText(), String("Measurement simulation"));
-    EXPECT_EQ(dlg.GetPadCount(), 0);
-    EXPECT_EQ(dlg.GetSelectedPad(), nullptr);
-    EXPECT_TRUE(dlg.GetOKButton().IsDefaultButton());
-    EXPECT_TRUE(dlg.GetStatusBar().IsVisible());
-}
-
 TEST_F(Simulator, RandomPreselectionStaysAmongThePads)
 {
     Write(Lines(17));
@@ -563,8 +552,11 @@ TEST_F(ShippedColours, DefaultsModeTakesThePreselectedPad)
     ScopedResponder use(*t.r);
     float values[Spectrum::COUNT] = {};
     MeasurementSimulation dlg(nullptr);
-    ASSERT_EQ(dlg.SelectSpectrum(values), 1);
+    EXPECT_EQ(dlg.SelectSpectrum(values), 1);
     EXPECT_GT(values[20], 0.0f);
+    // The responder looks at the dialog once more from the loop; let it do so
+    // while it still exists.
+    QApplication::processEvents();
 }
 
 TEST_F(ShippedColours, PictureOfTheDialog)
