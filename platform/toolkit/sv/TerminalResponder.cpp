@@ -28,7 +28,8 @@ std::string Trim(const std::string& s)
 } // namespace
 
 TerminalResponder::TerminalResponder(int nInFd, std::FILE* pOut)
-    : mnInFd(nInFd), mpOut(pOut ? pOut : stdout), mbInteractive(nInFd >= 0 && isatty(nInFd))
+    : mnInFd(nInFd), mpOut(pOut ? pOut : stdout), mbInteractive(nInFd >= 0 && isatty(nInFd)),
+      mpTimerOwner(std::make_unique<QObject>())
 {
 }
 
@@ -169,7 +170,9 @@ void TerminalResponder::AutoChoose(ModalDialog& rDialog)
         // The choice may leave the dialog running (e.g. one of several
         // measurements): choose again from the loop.
         if (rDialog.IsInExecute())
-            QTimer::singleShot(0, [this, &rDialog] { AutoChoose(rDialog); });
+            // Owned by the responder: a responder gone before the loop runs
+            // again takes its pending choice with it.
+            QTimer::singleShot(0, mpTimerOwner.get(), [this, &rDialog] { AutoChoose(rDialog); });
         return;
     }
     // No default choice: the dialog ends by itself (e.g. through a message

@@ -16,9 +16,11 @@
 #include "sv/Responder.hpp"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QObject;
 class QSocketNotifier;
 
 class TerminalResponder : public Responder {
@@ -66,4 +68,5 @@ private:
     std::string maBuffer;
     std::vector<DialogCtx> maDialogs;
     int mnLastPercent = -1;
+    std::unique_ptr<QObject> mpTimerOwner;
 };
