@@ -228,7 +228,7 @@ int Run(const Options& o)
         first = false;
         size_t off = f.size() == 36 ? 0 : 1;   // 36 numbers without a name
         std::string error;
-        Spectrum spec;
+        Spectrum spectrum;
         if (f.size() != 36 && f.size() != 37) {
             error = "expected a name and 36 values, found " + std::to_string(f.size()) + " fields";
         } else {
@@ -240,7 +240,7 @@ int Run(const Options& o)
                     error = "value " + std::to_string(i + 1) + " (" + std::to_string(380 + 10 * i) + " nm) is not a usable number: \"" +
                             f[off + i] + "\"";
                 else
-                    spec[i] = static_cast<float>(o.percent ? *v / 100.0 : *v);
+                    spectrum[i] = static_cast<float>(o.percent ? *v / 100.0 : *v);
             }
         }
         // The first line is a header when it has the shape of a spectrum
@@ -263,7 +263,7 @@ int Run(const Options& o)
         std::string name = off ? f[0] : "line " + std::to_string(nr);
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
             name = name.substr(1, name.size() - 2);
-        XYZVector xyz(spec, cond);
+        XYZVector xyz(spectrum, cond);
         LABVector lab(xyz);
         LABmgVector lab99(lab);
         double rgb[3];

@@ -81,12 +81,12 @@ protected:
         std::ofstream(maDir / "SimuSpec.dat", std::ios::binary) << content;
     }
     // Reads one line of the given text through ReadSpectrumLine.
-    static unsigned char Parse(const std::string& text, Spectrum& spec, String& name)
+    static unsigned char Parse(const std::string& text, Spectrum& spectrum, String& name)
     {
         std::FILE* f = std::tmpfile();
         std::fwrite(text.data(), 1, text.size(), f);
         std::rewind(f);
-        unsigned char r = MeasurementSimulation::ReadSpectrumLine(f, spec, name);
+        unsigned char r = MeasurementSimulation::ReadSpectrumLine(f, spectrum, name);
         std::fclose(f);
         return r;
     }
@@ -130,22 +130,22 @@ TEST_F(Simulator, ReadSpectrumLineFieldsAndLimits)
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Spectrum spec;
-        spec.Init(1.0f);
+        Spectrum spectrum;
+        spectrum.Init(1.0f);
         String name("old");
-        ASSERT_EQ(Parse(c.line, spec, name), 1);
+        ASSERT_EQ(Parse(c.line, spectrum, name), 1);
         EXPECT_EQ(name, String(c.name));
         for (int i = 0; i < Spectrum::COUNT; ++i) {
             float want = i < static_cast<int>(c.values.size()) ? c.values[static_cast<size_t>(i)] : 1.0f;
-            EXPECT_FLOAT_EQ(spec[i], want) << "index " << i;
+            EXPECT_FLOAT_EQ(spectrum[i], want) << "index " << i;
         }
     }
 
-    Spectrum spec;
+    Spectrum spectrum;
     String name("kept");
-    EXPECT_EQ(Parse("", spec, name), 0) << "end of file";
+    EXPECT_EQ(Parse("", spectrum, name), 0) << "end of file";
     EXPECT_EQ(name, String("kept"));
-    EXPECT_EQ(MeasurementSimulation::ReadSpectrumLine(nullptr, spec, name), 0);
+    EXPECT_EQ(MeasurementSimulation::ReadSpectrumLine(nullptr, spectrum, name), 0);
 }
 
 TEST_F(Simulator, LongLineIsReadAsTwoLines)
@@ -157,20 +157,20 @@ TEST_F(Simulator, LongLineIsReadAsTwoLines)
     std::FILE* f = std::tmpfile();
     std::fwrite(text.data(), 1, text.size(), f);
     std::rewind(f);
-    Spectrum spec;
+    Spectrum spectrum;
     String name;
-    spec.Init(1.0f);
-    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spec, name), 1);
+    spectrum.Init(1.0f);
+    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spectrum, name), 1);
     EXPECT_EQ(name, String("Long"));
-    EXPECT_FLOAT_EQ(spec[0], 0.12345678901234f);
-    EXPECT_FLOAT_EQ(spec[35], 1.0f) << "the last fields lie beyond the first piece";
-    spec.Init(1.0f);
-    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spec, name), 1);
+    EXPECT_FLOAT_EQ(spectrum[0], 0.12345678901234f);
+    EXPECT_FLOAT_EQ(spectrum[35], 1.0f) << "the last fields lie beyond the first piece";
+    spectrum.Init(1.0f);
+    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spectrum, name), 1);
     EXPECT_NE(name, String("Next")) << "the rest of the long line comes as a line of its own";
-    spec.Init(1.0f);
-    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spec, name), 1);
+    spectrum.Init(1.0f);
+    ASSERT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spectrum, name), 1);
     EXPECT_EQ(name, String("Next"));
-    EXPECT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spec, name), 0);
+    EXPECT_EQ(MeasurementSimulation::ReadSpectrumLine(f, spectrum, name), 0);
     std::fclose(f);
 }
 
@@ -428,25 +428,25 @@ TEST_F(SimulatedMeasurement, CancelKeepsValuesUnderCurrentConditions)
     ScriptedResponder r;
     ScopedResponder use(r);
     r.QueueDialogAction([](ModalDialog& d) { static_cast<MeasurementSimulation&>(d).GetCancelButton().Click(); });
-    Spectrum spec = OldSpectrum();
-    MeasurementSimulation::SimulateMeasurement(nullptr, spec);
+    Spectrum spectrum = OldSpectrum();
+    MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
     ASSERT_EQ(r.Dialogs().size(), 1u);
     EXPECT_EQ(r.Dialogs()[0].nResult, 0);
     Spectrum old = OldSpectrum();
     for (int i = 0; i < Spectrum::COUNT; ++i)
-        EXPECT_FLOAT_EQ(spec[i], old[i]);
-    EXPECT_EQ(spec.GetPhysicalConditions(), PhysicalConditions(ActualFilterClass(FILTER_UV), WBaseClass(WBASE_PAPER)));
+        EXPECT_FLOAT_EQ(spectrum[i], old[i]);
+    EXPECT_EQ(spectrum.GetPhysicalConditions(), PhysicalConditions(ActualFilterClass(FILTER_UV), WBaseClass(WBASE_PAPER)));
 }
 
 TEST_F(SimulatedMeasurement, MissingFileKeepsValuesUnderCurrentConditions)
 {
     ScriptedResponder r;
     ScopedResponder use(r);
-    Spectrum spec = OldSpectrum();
-    MeasurementSimulation::SimulateMeasurement(nullptr, spec);
+    Spectrum spectrum = OldSpectrum();
+    MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
     EXPECT_TRUE(r.Dialogs().empty());
-    EXPECT_FLOAT_EQ(spec[10], OldSpectrum()[10]);
-    EXPECT_EQ(spec.GetPhysicalConditions().GetFilter(), ActualFilterClass(FILTER_UV));
+    EXPECT_FLOAT_EQ(spectrum[10], OldSpectrum()[10]);
+    EXPECT_EQ(spectrum.GetPhysicalConditions().GetFilter(), ActualFilterClass(FILTER_UV));
 }
 
 TEST_F(SimulatedMeasurement, ChosenPadBecomesTheMeasurement)
@@ -459,11 +459,11 @@ TEST_F(SimulatedMeasurement, ChosenPadBecomesTheMeasurement)
         sim.GetPad(1)->MouseButtonDown(MouseEvent(Point(1, 1), 1, MOUSE_LEFT));
         sim.GetOKButton().Click();
     });
-    Spectrum spec = OldSpectrum();
-    MeasurementSimulation::SimulateMeasurement(nullptr, spec);
-    EXPECT_NEAR(spec[0], 0.7, 1e-6);
-    EXPECT_NEAR(spec[35], 0.735, 1e-6);
-    EXPECT_EQ(spec.GetPhysicalConditions().GetWBase(), WBaseClass(WBASE_PAPER));
+    Spectrum spectrum = OldSpectrum();
+    MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
+    EXPECT_NEAR(spectrum[0], 0.7, 1e-6);
+    EXPECT_NEAR(spectrum[35], 0.735, 1e-6);
+    EXPECT_EQ(spectrum.GetPhysicalConditions().GetWBase(), WBaseClass(WBASE_PAPER));
 }
 
 // ---------------------------------------------------------------------------

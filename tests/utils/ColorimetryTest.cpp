@@ -83,7 +83,7 @@ std::vector<double> Power1nm(const std::string& file, int col = 1)
 
 struct Patch {
     std::string name;
-    Spectrum spec;
+    Spectrum spectrum;
 };
 
 std::vector<Patch> Chart()
@@ -92,7 +92,7 @@ std::vector<Patch> Chart()
     for (auto& r : ReadCsv(DataFile("chart24_reflectance_380_730_10nm.csv"))) {
         Patch p{r.at(0), Spectrum()};
         for (int i = 0; i < 36; ++i)
-            p.spec[i] = std::stof(r.at(i + 1));
+            p.spectrum[i] = std::stof(r.at(i + 1));
         out.push_back(p);
     }
     return out;
@@ -118,7 +118,7 @@ TEST(Colorimetry, ChartMatchesAstmE308Reference)
         const Patch& p = chart.at(std::stoi(r[2]) - 1);
         ASSERT_EQ(p.name, r[3]);
         MeasuringCondition c = Cond(illum, obs);
-        XYZVector xyz(p.spec, c);
+        XYZVector xyz(p.spectrum, c);
         LABVector lab(xyz);
         double refXYZ[3] = {std::stod(r[4]), std::stod(r[5]), std::stod(r[6])};
         double refLab[3] = {std::stod(r[7]), std::stod(r[8]), std::stod(r[9])};
@@ -222,8 +222,8 @@ TEST(Colorimetry, DaylightFormulaMatchesTables)
             EXPECT_NEAR(p[i], t[i], 0.001) << c.file << " at " << 360 + i;
         for (auto obs : {OBSERVER_2, OBSERVER_10})
             for (const Patch& pt : chart) {
-                LABVector a(pt.spec, Cond(IllumClass(ILLUM_DXX_FIRST, c.nr), obs));
-                LABVector b(pt.spec, Cond(IllumClass(c.table), obs));
+                LABVector a(pt.spectrum, Cond(IllumClass(ILLUM_DXX_FIRST, c.nr), obs));
+                LABVector b(pt.spectrum, Cond(IllumClass(c.table), obs));
                 EXPECT_LT(DeltaE::CIELAB(a, b), 1e-4) << c.file << " " << pt.name;
             }
     }
