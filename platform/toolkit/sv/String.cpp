@@ -138,12 +138,11 @@ long String::ToLong() const
         neg = *p == '-';
         ++p;
     }
-    // Accumulate in 64 bits and wrap like the 32-bit conversion it stands for,
-    // so an overlong number neither overflows nor saturates unpredictably.
+    // Digits beyond what a long holds are ignored rather than overflowing.
     unsigned long long v = 0;
     while (*p >= '0' && *p <= '9') {
-        v = v * 10 + static_cast<unsigned>(*p - '0');
-        v &= 0xFFFFFFFFFFFFull;
+        if (v < 100000000000000000ull)
+            v = v * 10 + static_cast<unsigned>(*p - '0');
         ++p;
     }
     long long r = static_cast<long long>(v);
