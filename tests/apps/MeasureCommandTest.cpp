@@ -169,7 +169,7 @@ TEST(VxnMeasure, RefusedCommandIsNamed)
     // Through vxn-emulator, whose operator refuses the next measurement.
     testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0"});
     ASSERT_EQ(emu.FirstLine().rfind("tcp:", 0), 0u) << emu.FirstLine();
-    emu.Send("refuse 28 5");
+    ASSERT_EQ(emu.Command("refuse 28 5").rfind("0 ", 0), 0u);
     auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "measure", "--yes"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("the instrument refused command 28 (status 5)"), std::string::npos) << r.err;

@@ -118,14 +118,9 @@ TEST_P(EmulatorLinkTest, TableMovesAndTheChartUnderTheAperture)
 
 TEST_P(EmulatorLinkTest, FaultsBecomeFailures)
 {
-    emu->Send("refuse 13 7");
-    emu->Send("drop 8");
-    // The program reads its control lines asynchronously: give it a moment
-    // by asking something harmless until the refusal is in place.
-    long type = 1;
-    for (int i = 0; i < 50 && type != 0; ++i)
-        type = p.GetDeviceType();
-    EXPECT_EQ(type, 0);
+    ASSERT_EQ(emu->Command("refuse 13 7").rfind("0 ", 0), 0u);
+    ASSERT_EQ(emu->Command("drop 8").rfind("0 ", 0), 0u);
+    EXPECT_EQ(p.GetDeviceType(), 0);
     EXPECT_EQ(PostOffice::Instance()->GetLastRefusal().nStatus, 7);
     PostOffice::Instance()->SetTimeout(200);
     EXPECT_EQ(p.GetSWVersion(), 0u);  // dropped: times out

@@ -153,6 +153,17 @@ BackgroundProcess::~BackgroundProcess()
         close(mnOut);
 }
 
+std::string BackgroundProcess::Command(const std::string& rLine)
+{
+    Send(rLine);
+    std::string answer;
+    char c;
+    pollfd p{mnOut, POLLIN, 0};
+    while (mnOut >= 0 && poll(&p, 1, 10000) > 0 && read(mnOut, &c, 1) == 1 && c != '\n')
+        answer += c;
+    return answer;
+}
+
 void BackgroundProcess::Send(const std::string& rLine)
 {
     std::string l = rLine + "\n";

@@ -25,6 +25,8 @@ public:
     const std::string& FirstLine() const { return maFirstLine; }
     // Sends a line to its standard input.
     void Send(const std::string& rLine);
+    // Sends a line and returns the next line the program prints (its answer).
+    std::string Command(const std::string& rLine);
     bool Running() const { return mnPid > 0; }
 
 private:
