@@ -1,4 +1,5 @@
 // vxn convert, run as the built program.
+#include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <iterator>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 
@@ -19,22 +21,16 @@ struct ConvertRun {
     std::string out, err;
 };
 
-// Runs vxn convert with the arguments, the input file fed on standard input.
+// Runs vxn convert with the arguments (separated by blanks), the input fed
+// on standard input.
 ConvertRun Convert(const std::string& args, const std::string& input)
 {
-    static int n = 0;
-    std::string dir = testenv::OutputDir();
-    std::string in = dir + "/convert-in-" + std::to_string(n) + ".csv";
-    std::string out = dir + "/convert-out-" + std::to_string(n) + ".txt";
-    std::string err = dir + "/convert-err-" + std::to_string(n++) + ".txt";
-    std::ofstream(in) << input;
-    std::string cmd = testenv::Program("vxn") + " convert " + args + " < '" + in + "' > '" + out + "' 2> '" + err + "'";
-    int rc = std::system(cmd.c_str());
-    auto slurp = [](const std::string& p) {
-        std::ifstream f(p);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    };
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
+    std::vector<std::string> argv = {"convert"};
+    std::istringstream words(args);
+    for (std::string w; words >> w;)
+        argv.push_back(w);
+    testenv::ProcessResult r = testenv::RunProgram(testenv::Program("vxn"), argv, input);
+    return {r.status, r.out, r.err};
 }
 
 std::string ChartCsv()
