@@ -41,17 +41,15 @@ std::map<std::string, Entry>& Registry()
     return r;
 }
 
+// The library's end of the socket pair: writes go to the instrument at once,
+// its answers are read like from any descriptor.
 class EmulatorChannel : public Channel {
 public:
     EmulatorChannel(std::shared_ptr<Link> pLink, int fd, std::string aDescription)
-        : mpLink(std::move(pLink)), mnFd(fd), maDescription(std::move(aDescription))
+        : mpLink(std::move(pLink)), maIn(fd, std::move(aDescription))
     {
     }
-    ~EmulatorChannel() override
-    {
-        mpLink->writer.CloseNow();
-        ::close(mnFd);
-    }
+    ~EmulatorChannel() override { mpLink->writer.CloseNow(); }
 
     bool Write(const uint8_t* p, size_t n) override
     {
@@ -61,36 +59,13 @@ public:
         mpLink->writer.Post(mpLink->session.Feed(p, n));
         return true;
     }
-
-    long Read(uint8_t* p, size_t n, int nTimeoutMs) override
-    {
-        pollfd pfd{mnFd, POLLIN, 0};
-        int rc;
-        do {
-            rc = ::poll(&pfd, 1, nTimeoutMs);
-        } while (rc < 0 && errno == EINTR);
-        if (rc < 0)
-            return -1;
-        if (rc == 0)
-            return 0;
-        ssize_t r;
-        do {
-            r = ::recv(mnFd, p, n, MSG_DONTWAIT);
-        } while (r < 0 && errno == EINTR);
-        if (r > 0)
-            return static_cast<long>(r);
-        if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            return 0;
-        return -1;
-    }
-
-    int Fd() const override { return mnFd; }
-    std::string Describe() const override { return maDescription; }
+    long Read(uint8_t* p, size_t n, int nTimeoutMs) override { return maIn.Read(p, n, nTimeoutMs); }
+    int Fd() const override { return maIn.Fd(); }
+    std::string Describe() const override { return maIn.Describe(); }
 
 private:
     std::shared_ptr<Link> mpLink;
-    int mnFd;
-    std::string maDescription;
+    FdChannel maIn;  // owns and closes the descriptor
 };
 
 struct Options {
