@@ -46,7 +46,7 @@ bool ParseInt(const std::string& rText, long nLo, long nHi, long& rOut)
     return pos == rText.size() && rOut >= nLo && rOut <= nHi;
 }
 
-bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, std::string& rError)
+bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, std::string& rError, long nMaxDxx)
 {
     int code = Find("IllumStrings", rText, 0, 35);
     long n = 0;
@@ -54,7 +54,12 @@ bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, s
         rIllum = static_cast<IllumType>(code);
         return true;
     }
-    if (rText.size() > 1 && (rText[0] == 'D' || rText[0] == 'd') && ParseInt(rText.substr(1), 30, 300, n)) {
+    bool bDigits = rText.size() > 1 && rText.find_first_not_of("0123456789", 1) == std::string::npos;
+    if (bDigits && (rText[0] == 'F' || rText[0] == 'f') && ParseInt(rText.substr(1), 1, 12, n)) {
+        rIllum = static_cast<IllumType>(ILLUM_F01 + n - 1);
+        return true;
+    }
+    if (bDigits && (rText[0] == 'D' || rText[0] == 'd') && ParseInt(rText.substr(1), 30, nMaxDxx, n)) {
         rIllum = static_cast<IllumType>(ILLUM_DXX_FIRST);
         rDxx = static_cast<short>(n);
         return true;
@@ -63,7 +68,8 @@ bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, s
         rIllum = static_cast<IllumType>(ILLUM_DXX_FIRST);
         return true;
     }
-    rError = "unknown illuminant '" + rText + "' (one of " + Choices("IllumStrings", 0, 35) + ", or D30 to D300)";
+    rError = "unknown illuminant '" + rText + "' (one of " + Choices("IllumStrings", 0, 35) + ", or D30 to D" +
+             std::to_string(nMaxDxx) + ")";
     return false;
 }
 

@@ -10,7 +10,11 @@
 namespace vxn {
 
 // Each returns false and says why in rError.
-bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, std::string& rError);
+// Illuminant: an entry of the illuminant group (case ignored; "F1" also for
+// "F01"), "D" and a temperature number from 30 to nMaxDxx ("D93"; rDxx gets
+// the number), or "Dxx" alone (rDxx is left as it was).
+bool ParseIlluminant(const std::string& rText, IllumType& rIllum, short& rDxx, std::string& rError,
+                     long nMaxDxx = 300);
 bool ParseObserver(const std::string& rText, ObserverType& rObserver, std::string& rError);
 bool ParseDensity(const std::string& rText, DStdType& rDStd, std::string& rError);
 bool ParseWhiteBase(const std::string& rText, StoredWBaseType& rWBase, std::string& rError);

@@ -9,6 +9,7 @@
 // observer. A malformed line is reported on standard error with its number;
 // the others are still converted and the exit status is then 2.
 #include "Commands.hpp"
+#include "ConditionArgs.hpp"
 
 #include "qel/CMetry.hpp"
 #include "qel/ColorConverter.hpp"
@@ -70,41 +71,6 @@ std::optional<double> Number(const std::string& s)
     if (end != s.c_str() + s.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
-}
-
-// Illuminant from its text: an entry of the illuminant group (case ignored;
-// "F1" also for "F01"), or "D" and a temperature number 30..330 ("D93").
-std::optional<IllumClass> ParseIlluminant(const std::string& text)
-{
-    String t(Trim(text));
-    for (int code = 0; code <= ILLUM_F12; ++code) {
-        if (IsDxx(code))
-            continue;
-        String entry = IllumClass(code).GetText();
-        if (!entry.IsEmpty() && entry.EqualsIgnoreCaseAscii(t))
-            return IllumClass(code);
-    }
-    std::string s = t.str();
-    if (s.size() >= 2 && (s[0] == 'F' || s[0] == 'f')) {
-        auto n = Number(s.substr(1));
-        if (n && *n >= 1 && *n <= 12 && *n == std::floor(*n) && s.find_first_not_of("0123456789", 1) == std::string::npos)
-            return IllumClass(ILLUM_F01 + static_cast<int>(*n) - 1);
-    }
-    if (s.size() >= 3 && (s[0] == 'D' || s[0] == 'd') && s.find_first_not_of("0123456789", 1) == std::string::npos) {
-        int n = std::atoi(s.c_str() + 1);
-        if (n >= 30 && n <= 330)
-            return IllumClass(ILLUM_DXX_FIRST, static_cast<short>(n));
-    }
-    return std::nullopt;
-}
-
-std::optional<ObserverClass> ParseObserver(const std::string& text)
-{
-    String t(Trim(text));
-    for (int code : {OBSERVER_2, OBSERVER_10})
-        if (t == std::to_string(code == OBSERVER_2 ? 2 : 10).c_str() || ObserverClass(code).GetText() == t)
-            return ObserverClass(code);
-    return std::nullopt;
 }
 
 struct Result {
@@ -189,18 +155,22 @@ void PrintJson(const std::vector<Result>& results, const std::vector<std::pair<i
 
 int Run(const Options& o)
 {
-    auto illum = ParseIlluminant(o.illuminant);
-    if (!illum) {
-        std::cerr << "vxn convert: unknown illuminant \"" << o.illuminant
-                  << "\" (A, C, D50, D55, D65, D75, E, F1..F12, or D and a number 30..330 such as D93)\n";
+    // The colorimetry covers daylight up to D330; a bare "Dxx" names no light.
+    IllumType illum{};
+    short dxx = 0;
+    ObserverType obs{};
+    std::string err;
+    if (!ParseIlluminant(Trim(o.illuminant), illum, dxx, err, 330) || (IsDxx(illum) && dxx == 0)) {
+        if (err.empty())
+            err = "illuminant Dxx needs its temperature number, such as D93";
+        std::cerr << "vxn convert: " << err << "\n";
         return 2;
     }
-    auto obs = ParseObserver(o.observer);
-    if (!obs) {
-        std::cerr << "vxn convert: unknown observer \"" << o.observer << "\" (2 or 10)\n";
+    if (!ParseObserver(Trim(o.observer), obs, err)) {
+        std::cerr << "vxn convert: " << err << "\n";
         return 2;
     }
-    MeasuringCondition cond(PhysicalConditions(), *illum, *obs);
+    MeasuringCondition cond(PhysicalConditions(), IllumClass(illum, IsDxx(illum) ? dxx : 65), ObserverClass(obs));
 
     std::ifstream file;
     std::istream* in = &std::cin;
