@@ -10,6 +10,7 @@
 #include "qel/ColorConverter.hpp"
 #include "qel/Text.hpp"
 #include "sv/ScriptedResponder.hpp"
+#include "support/PipedTerminal.hpp"
 #include "sv/TerminalResponder.hpp"
 
 #include <QApplication>
@@ -471,34 +472,7 @@ TEST_F(SimulatedMeasurement, ChosenPadBecomesTheMeasurement)
 
 class ShippedColours : public ::testing::Test {};
 
-struct Terminal {
-    int fds[2] = {-1, -1};
-    char* out = nullptr;
-    size_t outLen = 0;
-    std::FILE* outFile = nullptr;
-    TerminalResponder* r = nullptr;
-    explicit Terminal(const std::string& input)
-    {
-        EXPECT_EQ(pipe(fds), 0);
-        EXPECT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-        close(fds[1]);
-        outFile = open_memstream(&out, &outLen);
-        r = new TerminalResponder(fds[0], outFile);
-        r->SetInteractive(true);
-    }
-    std::string Output()
-    {
-        std::fflush(outFile);
-        return std::string(out, outLen);
-    }
-    ~Terminal()
-    {
-        delete r;
-        std::fclose(outFile);
-        std::free(out);
-        close(fds[0]);
-    }
-};
+using Terminal = testenv::PipedTerminal;
 
 TEST_F(ShippedColours, ChartIsShippedWholeAndInOrder)
 {
@@ -529,7 +503,7 @@ TEST_F(ShippedColours, TerminalUserPicksByNameOrNumber)
     for (const TerminalCase& c : cases) {
         SCOPED_TRACE(c.input);
         Terminal t(c.input);
-        ScopedResponder use(*t.r);
+        ScopedResponder use(t.Responder());
         MeasurementSimulation dlg(nullptr);
         ASSERT_EQ(dlg.LoadPads(), 1);
         EXPECT_EQ(dlg.Execute(), c.result);
@@ -548,8 +522,8 @@ TEST_F(ShippedColours, TerminalUserPicksByNameOrNumber)
 TEST_F(ShippedColours, DefaultsModeTakesThePreselectedPad)
 {
     Terminal t("");
-    t.r->SetMode(TerminalResponder::Mode::Defaults);
-    ScopedResponder use(*t.r);
+    t.Responder().SetMode(TerminalResponder::Mode::Defaults);
+    ScopedResponder use(t.Responder());
     float values[Spectrum::COUNT] = {};
     MeasurementSimulation dlg(nullptr);
     EXPECT_EQ(dlg.SelectSpectrum(values), 1);

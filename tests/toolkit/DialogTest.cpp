@@ -8,6 +8,7 @@
 #include "sv/PushButton.hpp"
 #include "sv/ScriptedResponder.hpp"
 #include "sv/Sound.hpp"
+#include "support/PipedTerminal.hpp"
 #include "sv/TerminalResponder.hpp"
 
 #include <QApplication>
@@ -188,40 +189,12 @@ TEST(MessBox, ScriptedAnswersAndRecordOfEveryBox)
     EXPECT_EQ(r.Beeps(), (std::vector<int>{1, 0}));
 }
 
-// A terminal responder reading from a pipe and writing into memory.
-struct Terminal {
-    int fds[2] = {-1, -1};
-    char* out = nullptr;
-    size_t outLen = 0;
-    std::FILE* outFile = nullptr;
-    TerminalResponder* r = nullptr;
-    explicit Terminal(const std::string& input, bool interactive = true)
-    {
-        EXPECT_EQ(pipe(fds), 0);
-        EXPECT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-        close(fds[1]);
-        outFile = open_memstream(&out, &outLen);
-        r = new TerminalResponder(fds[0], outFile);
-        r->SetInteractive(interactive);
-    }
-    std::string Output()
-    {
-        std::fflush(outFile);
-        return std::string(out, outLen);
-    }
-    ~Terminal()
-    {
-        delete r;
-        std::fclose(outFile);
-        std::free(out);
-        close(fds[0]);
-    }
-};
+using Terminal = testenv::PipedTerminal;
 
 TEST(TerminalResponder, ReadsAnswersByNumberNameLetterAndDefault)
 {
     Terminal t("2\ny\nmaybe\nno\n\n");
-    ScopedResponder use(*t.r);
+    ScopedResponder use(t.Responder());
     EXPECT_EQ(WarningBox(nullptr, 32, String("Insert filter UV")).Execute(), RET_CANCEL);
     EXPECT_EQ(QueryBox(nullptr, 4160, String("Calibrate?")).Execute(), RET_YES);
     EXPECT_EQ(QueryBox(nullptr, 4160, String("Again?")).Execute(), RET_NO) << "a wrong answer is asked again";
@@ -238,16 +211,16 @@ TEST(TerminalResponder, ReadsAnswersByNumberNameLetterAndDefault)
 TEST(TerminalResponder, DefaultsModeAndNoTerminal)
 {
     Terminal yes("", false);
-    yes.r->SetMode(TerminalResponder::Mode::Defaults);
+    yes.Responder().SetMode(TerminalResponder::Mode::Defaults);
     {
-        ScopedResponder use(*yes.r);
+        ScopedResponder use(yes.Responder());
         EXPECT_EQ(QueryBox(nullptr, 4160, String("q")).Execute(), RET_YES);
         EXPECT_EQ(WarningBox(nullptr, 32, String("w")).Execute(), RET_OK);
         ChoiceDialog dlg(nullptr);
         EXPECT_EQ(dlg.Execute(), 1) << "the default choice (OK) is taken";
     }
     Terminal none("1\n", false);
-    ScopedResponder use(*none.r);
+    ScopedResponder use(none.Responder());
     EXPECT_EQ(ErrorBox(nullptr, 16, String("e")).Execute(), RET_CANCEL);
     ChoiceDialog dlg(nullptr);
     EXPECT_EQ(dlg.Execute(), 0);
@@ -256,7 +229,7 @@ TEST(TerminalResponder, DefaultsModeAndNoTerminal)
 TEST(TerminalResponder, DrivesADialogThroughItsChoices)
 {
     Terminal t("1\n");
-    ScopedResponder use(*t.r);
+    ScopedResponder use(t.Responder());
     ChoiceDialog dlg(nullptr);
     EXPECT_EQ(dlg.Execute(), 7);
     std::string out = t.Output();
@@ -265,7 +238,7 @@ TEST(TerminalResponder, DrivesADialogThroughItsChoices)
     EXPECT_NE(out.find("2) OK (default)"), std::string::npos);
 
     Terminal eof("");
-    ScopedResponder use2(*eof.r);
+    ScopedResponder use2(eof.Responder());
     EXPECT_EQ(dlg.Execute(), 0) << "end of input abandons the dialog";
 }
 
