@@ -99,6 +99,21 @@ void EchoLoop(int fd, size_t replyPayload)
     }
 }
 
+// A listening socket on a free loopback port.
+int ListenLoopback(int& rPort)
+{
+    int ls = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    listen(ls, 4);
+    socklen_t len = sizeof a;
+    getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
+    rPort = ntohs(a.sin_port);
+    return ls;
+}
+
 // GetDeviceType: empty request, reply status + 4 bytes.
 constexpr size_t DEVICE_TYPE_REPLY = 5;
 
@@ -156,14 +171,8 @@ void BM_DeviceType_Pty(benchmark::State& state)
 
 void BM_BareEcho_Tcp(benchmark::State& state)
 {
-    int ls = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    listen(ls, 1);
-    socklen_t len = sizeof a;
-    getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
+    int port = 0;
+    int ls = ListenLoopback(port);
     std::thread server([ls] {
         int fd = accept(ls, nullptr, nullptr);
         int one = 1;
@@ -172,7 +181,7 @@ void BM_BareEcho_Tcp(benchmark::State& state)
         close(fd);
     });
     String err;
-    auto ch = OpenChannel(String("tcp:127.0.0.1:" + std::to_string(ntohs(a.sin_port))), 2000, err);
+    auto ch = OpenChannel(String("tcp:127.0.0.1:" + std::to_string(port)), 2000, err);
     if (ch)
         RunBareEcho(state, std::move(ch));
     else
@@ -208,15 +217,9 @@ void BM_BareEcho_Pty(benchmark::State& state)
 // From starting vxn to the first request frame reaching the instrument.
 void BM_VxnStartToFirstExchange(benchmark::State& state)
 {
-    int ls = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(ls, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    listen(ls, 4);
-    socklen_t len = sizeof a;
-    getsockname(ls, reinterpret_cast<sockaddr*>(&a), &len);
-    std::string port = "tcp:127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    int portNr = 0;
+    int ls = ListenLoopback(portNr);
+    std::string port = "tcp:127.0.0.1:" + std::to_string(portNr);
     std::string prog = std::string(VXN_BIN_DIR) + "/vxn";
     std::string cfg = "/tmp/vxn-bench-start.ini";
     for (auto _ : state) {
