@@ -6,6 +6,7 @@
 
 #include "qel/AppConfig.hpp"
 #include "qel/Spectrum.hpp"
+#include "qel/Text.hpp"
 #include "sv/ModalDialog.hpp"
 #include "sv/ScriptedResponder.hpp"
 #include "vxnemu/EmulatorEndpoint.hpp"
@@ -40,6 +41,8 @@ class MeasureOnEmulatorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The operator reads the boxes in English.
+        Language::Set(String("en"));
         AppConfig::SetPathName(String(testenv::FreshConfigPath()));
         vxnemu::RegisterEmulatorEndpoint();
         vxnemu::ResetEmulators();
@@ -54,6 +57,7 @@ protected:
         VXNLib* p = VXNLib::mpInstance;
         QelSingleton::Remove(p);
         delete p;
+        Language::Set(String());
     }
     void Profile(const std::string& name) { PostOffice::Instance()->SetEndpoint(String("emulator:profile=" + name)); }
     std::string State()

@@ -1,8 +1,8 @@
 // Shared shape of the command tests: each case names a message number, the
 // request payload it must send, the reply fields it gets, the call, and the
-// checks of the decoded outputs. The runners check the exact request, the
-// decoding, and that a refused, missing or truncated reply fails with every
-// out-parameter untouched.
+// checks of the decoded outputs. The runners check the exact request (and
+// the DisEnable it was sent with), the decoding, and that a refused, missing
+// or truncated reply fails with every out-parameter untouched.
 #pragma once
 
 #include "qel/MyMemoryBlock.hpp"
@@ -75,6 +75,7 @@ void ExpectRequestAndDecoding(const Case<Proto>& c)
     ASSERT_EQ(t.Sent().size(), 1u);
     EXPECT_EQ(t.Sent()[0].message, c.message);
     EXPECT_EQ(t.Sent()[0].payload, testenv::Bytes(c.request()));
+    EXPECT_EQ(t.Sent()[0].disEnable, testenv::ExpectedDisEnable(c.message));
     c.check(r, o);
 }
 

@@ -79,17 +79,21 @@ std::vector<Case> Cases()
                      EXPECT_EQ(o.at<unsigned short>(2), 12);
                      EXPECT_EQ(o.at<int>(4), 1);
                  }});
-    c.push_back({"OutputDigitizedValues", 65, Req({0}), [] { return Ints({1, 2, 3, 4}); },
+    // Four distinct values, so a field read into the wrong output shows; X
+    // and Y above 32767 must come out unsigned.
+    c.push_back({"OutputDigitizedValues", 65, Req({1}), [] { return Ints({40001, 50002, 3, 1}); },
                  [](T& p, Outs& o) {
-                     return static_cast<long>(p.OutputDigitizedValues(REFERENCE_TABLE, o.at<unsigned short>(0),
+                     return static_cast<long>(p.OutputDigitizedValues(REFERENCE_SHEET, o.at<unsigned short>(0),
                                                                       o.at<unsigned short>(2), o.at<unsigned short>(4),
                                                                       o.at<ZKoordTYPE>(8)));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<unsigned short>(0), 1);
-                     EXPECT_EQ(o.at<unsigned short>(4), 3);
-                     EXPECT_EQ(o.at<int>(8), 4);
+                     EXPECT_EQ(o.at<unsigned short>(0), 40001) << "X";
+                     EXPECT_EQ(o.at<unsigned short>(2), 50002) << "Y";
+                     EXPECT_EQ(o.at<unsigned short>(4), 3) << "value";
+                     EXPECT_EQ(o.at<int>(8), 1) << "Z";
+                     EXPECT_EQ(o.at<unsigned short>(6), 0xA5A5) << "nothing written between value and Z";
                  }});
     for (auto [name, msg, last] : {std::tuple{"OutputActualKey", 68, false}, std::tuple{"OutputLastKey", 69, true}}) {
         c.push_back({name, msg, None,
@@ -183,6 +187,7 @@ std::vector<Case> Cases()
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(o.at<DateTYPE>(0).nDay, 24);
+                     EXPECT_EQ(o.at<DateTYPE>(0).nMonth, 12);
                      EXPECT_EQ(o.at<DateTYPE>(0).nYear, 1999);
                  }});
     c.push_back({"OutputSoftwareVersion", 80, None,

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
 
 using testenv::Bytes;
 using testenv::ScriptedTransport;
@@ -139,6 +141,96 @@ TEST(WireFrame, ParserHandlesSplitGluedAndDamagedInput)
     }
 }
 
+// A reply frame whose length field was damaged on the line into nClaimed
+// (its CRC still the one of the true frame). The payload holds a start byte
+// and a plausible header of a long frame, so the parser also meets a false
+// frame start inside the damaged bytes.
+std::vector<uint8_t> WithDamagedLength(uint16_t nSeq, uint16_t nClaimed)
+{
+    auto bytes = wire::Encode(
+        Make(wire::Kind::Reply, 13, nSeq, {0, 0x02, 'R', 13, 0, 9, 0, 0x00, 0x08, 0x55, 0x66, 0x77, 0x88}));
+    bytes[6] = static_cast<uint8_t>(nClaimed);
+    bytes[7] = static_cast<uint8_t>(nClaimed >> 8);
+    return bytes;
+}
+
+// Claimed lengths against the true 13: shorter, one off either way, reaching
+// into the good frame behind, far beyond it, the largest allowed.
+constexpr uint16_t DAMAGED_LENGTHS[] = {0, 3, 12, 14, 20, 200, wire::MAX_PAYLOAD};
+
+std::vector<wire::Frame> Parse(wire::FrameParser& rParser, const std::vector<uint8_t>& rStream, size_t nChunk)
+{
+    std::vector<wire::Frame> got;
+    for (size_t i = 0; i < rStream.size(); i += nChunk) {
+        rParser.Feed(rStream.data() + i, std::min(nChunk, rStream.size() - i));
+        wire::Frame f;
+        while (rParser.Next(f))
+            got.push_back(f);
+    }
+    return got;
+}
+
+TEST(WireFrame, DamagedLengthCostsOnlyItsOwnFrame)
+{
+    auto good = wire::Encode(Make(wire::Kind::Reply, 13, 7, {0, 42, 0, 0, 0}));
+    auto next = wire::Encode(Make(wire::Kind::Reply, 8, 8, {0, 99, 1, 0, 0}));
+    for (uint16_t claimed : DAMAGED_LENGTHS) {
+        auto damaged = WithDamagedLength(7, claimed);
+        std::vector<uint8_t> stream = damaged;
+        stream.insert(stream.end(), good.begin(), good.end());
+        for (size_t chunk : {size_t(1), size_t(7), stream.size()}) {
+            SCOPED_TRACE("claimed " + std::to_string(claimed) + ", chunk " + std::to_string(chunk));
+            wire::FrameParser p;
+            auto got = Parse(p, stream, chunk);
+            ASSERT_EQ(got.size(), 1u);
+            EXPECT_EQ(got[0].sequence, 7);
+            EXPECT_EQ(got[0].payload, (std::vector<uint8_t>{0, 42, 0, 0, 0}));
+            EXPECT_EQ(p.Discarded(), damaged.size()) << "exactly the damaged frame is dropped";
+            EXPECT_EQ(p.Pending(), 0u);
+
+            // The frame after it is read as if nothing had happened.
+            got = Parse(p, next, chunk);
+            ASSERT_EQ(got.size(), 1u);
+            EXPECT_EQ(got[0].sequence, 8);
+            EXPECT_EQ(p.Discarded(), damaged.size());
+        }
+    }
+}
+
+TEST(WireFrame, SlowLargeFrameIsNotGivenUpForFalseStarts)
+{
+    // Start bytes with plausible headers inside the payload, none of them a
+    // complete frame: the frame must wait for its own end, however it is cut.
+    std::vector<uint8_t> payload(3000, 0x11);
+    for (size_t at : {size_t(10), size_t(700), size_t(2990)}) {
+        const uint8_t fake[] = {0x02, 'R', 13, 0, 1, 0, 0x40, 0x00};
+        std::copy(std::begin(fake), std::end(fake), payload.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    auto big = wire::Encode(Make(wire::Kind::Reply, 15, 3, payload));
+    for (size_t chunk : {size_t(1), size_t(64), big.size()}) {
+        wire::FrameParser p;
+        auto got = Parse(p, big, chunk);
+        ASSERT_EQ(got.size(), 1u) << "chunk " << chunk;
+        EXPECT_EQ(got[0].payload, payload);
+        EXPECT_EQ(p.Discarded(), 0u);
+    }
+}
+
+TEST(WireFrame, BadCrcResumesRightAfterTheStartByte)
+{
+    // A good frame hidden inside a damaged frame's claimed length is found.
+    auto inner = wire::Encode(Make(wire::Kind::Unsolicited, 81, 0, {1}));
+    std::vector<uint8_t> payload = {0};
+    payload.insert(payload.end(), inner.begin(), inner.end());
+    auto outer = wire::Encode(Make(wire::Kind::Reply, 13, 1, payload));
+    outer.back() ^= 0xFF;
+    wire::FrameParser p;
+    auto got = Parse(p, outer, outer.size());
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].message, 81);
+    EXPECT_EQ(p.Discarded(), outer.size() - inner.size());
+}
+
 // ---- exchanges --------------------------------------------------------------
 
 // Counts the unsolicited messages it receives and whether one arrived while
@@ -219,6 +311,73 @@ TEST(PostOffice, GarbageStaleRepliesAndBadFramesBeforeTheReplyAreSkipped)
     EXPECT_EQ(v, 42);
 }
 
+TEST(PostOffice, DamagedLengthBeforeTheReplyIsSkipped)
+{
+    PostOffice* po = PostOffice::Instance();
+    for (uint16_t claimed : DAMAGED_LENGTHS) {
+        SCOPED_TRACE("claimed " + std::to_string(claimed));
+        ScriptedTransport t;
+        MyMemoryBlock good, after;
+        good << 42;
+        after << 7;
+        size_t damagedSize = 0;
+        t.ReplyBuilt([&](uint16_t seq) {
+            auto raw = WithDamagedLength(seq, claimed);
+            damagedSize = raw.size();
+            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, good);
+            raw.insert(raw.end(), reply.begin(), reply.end());
+            return raw;
+        });
+        t.Reply(after);
+        size_t discarded = po->GetDiscardedBytes();
+        MyMemoryBlock b;
+        ASSERT_EQ(Exchange(13, b), 1) << po->GetLastError().str();
+        char st = 1;
+        int v = 0;
+        b >> st >> v;
+        EXPECT_EQ(v, 42);
+        EXPECT_EQ(po->GetDiscardedBytes() - discarded, damagedSize);
+
+        MyMemoryBlock c;
+        ASSERT_EQ(Exchange(8, c), 1) << po->GetLastError().str();
+        c >> st >> v;
+        EXPECT_EQ(v, 7);
+    }
+}
+
+TEST(PostOffice, OnlyADamagedReplyIsNamedSo)
+{
+    PostOffice* po = PostOffice::Instance();
+    MyMemoryBlock one;
+    one << 1;
+    struct Case {
+        const char* name;
+        std::function<std::vector<uint8_t>(uint16_t)> reply;
+    } cases[] = {
+        {"bad CRC",
+         [&](uint16_t seq) {
+             auto raw = ScriptedTransport::ReplyFrame(13, seq, 0, one);
+             raw[9] ^= 0x10;
+             return raw;
+         }},
+        {"length damaged shorter", [](uint16_t seq) { return WithDamagedLength(seq, 3); }},
+        // Nothing follows to show that the length was wrong.
+        {"length damaged longer", [](uint16_t seq) { return WithDamagedLength(seq, 300); }},
+    };
+    for (const auto& c : cases) {
+        ScriptedTransport t(100);
+        t.ReplyBuilt(c.reply);
+        t.Reply(one);
+        MyMemoryBlock b;
+        EXPECT_EQ(Exchange(13, b), 0) << c.name;
+        EXPECT_NE(po->GetLastError().str().find("the instrument's reply was damaged"), std::string::npos)
+            << c.name << ": " << po->GetLastError().str();
+        // Whatever the damaged reply left behind does not hold up the next one.
+        MyMemoryBlock d;
+        EXPECT_EQ(Exchange(13, d), 1) << c.name << ": " << po->GetLastError().str();
+    }
+}
+
 TEST(PostOffice, StaleReplyAloneTimesOut)
 {
     ScriptedTransport t(50);
@@ -239,6 +398,7 @@ TEST(PostOffice, TimeOutFailsWithoutHanging)
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_LT(ms, 2000);  // a hang, not a speed target
     EXPECT_NE(PostOffice::Instance()->GetLastError().str().find("no answer"), std::string::npos);
+    EXPECT_EQ(PostOffice::Instance()->GetLastError().str().find("damaged"), std::string::npos);
 }
 
 TEST(PostOffice, ProbesUseTheShortTimeOut)

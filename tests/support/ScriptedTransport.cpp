@@ -18,9 +18,10 @@ public:
         if (!mpOwner || mpOwner->mbClosed)
             return false;
         maParser.Feed(p, n);
+        int nDisEnable = PostOffice::Instance()->GetCurrentDisEnable();
         wire::Frame f;
         while (maParser.Next(f))
-            mpOwner->OnRequest(f);
+            mpOwner->OnRequest(f, nDisEnable);
         return true;
     }
     long Read(uint8_t* p, size_t n, int nTimeoutMs) override
@@ -105,9 +106,9 @@ std::vector<uint8_t> ScriptedTransport::ReplyFrame(int nMessage, uint16_t nSeq, 
     return wire::Encode(f);
 }
 
-void ScriptedTransport::OnRequest(const wire::Frame& rFrame)
+void ScriptedTransport::OnRequest(const wire::Frame& rFrame, int nDisEnable)
 {
-    maSent.push_back({rFrame.message, rFrame.payload});
+    maSent.push_back({rFrame.message, rFrame.payload, nDisEnable});
     if (maScript.empty()) {
         if (maFallback) {
             MyMemoryBlock req(rFrame.payload.data(), static_cast<long>(rFrame.payload.size()));
@@ -176,6 +177,14 @@ std::vector<int> ScriptedTransport::SentNumbers() const
     std::vector<int> v;
     for (const auto& s : maSent)
         v.push_back(s.message);
+    return v;
+}
+
+std::vector<std::pair<int, int>> ScriptedTransport::SentDisEnables() const
+{
+    std::vector<std::pair<int, int>> v;
+    for (const auto& s : maSent)
+        v.emplace_back(s.message, s.disEnable);
     return v;
 }
 

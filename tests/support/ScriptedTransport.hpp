@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace testenv {
@@ -20,6 +21,9 @@ namespace testenv {
 struct SentMessage {
     int message = 0;
     std::vector<uint8_t> payload;
+    // The last argument SendAndReceive was given (not on the wire; read from
+    // the PostOffice while the request is written).
+    int disEnable = -1;
 };
 
 class ScriptedTransport {
@@ -54,6 +58,8 @@ public:
 
     const std::vector<SentMessage>& Sent() const { return maSent; }
     std::vector<int> SentNumbers() const;
+    // (message number, DisEnable) of every request, in order.
+    std::vector<std::pair<int, int>> SentDisEnables() const;
     void ClearSent() { maSent.clear(); }
     size_t Unanswered() const { return maScript.size(); }
 
@@ -69,7 +75,7 @@ public:
 
 private:
     friend class ScriptedChannel;
-    void OnRequest(const wire::Frame& rFrame);
+    void OnRequest(const wire::Frame& rFrame, int nDisEnable);
     void Push(const std::vector<uint8_t>& rBytes);
 
     std::deque<Answer> maScript;
@@ -77,6 +83,14 @@ private:
     int mnWriteFd = -1;
     bool mbClosed = false;
 };
+
+// The DisEnable the library must give a message: 0 (a probe, short
+// time-out) for DeviceReady (48) and the key-report switches 82 and 83, 2
+// for every other message.
+inline int ExpectedDisEnable(int nMessage)
+{
+    return nMessage == 48 || nMessage == 82 || nMessage == 83 ? 0 : 2;
+}
 
 // Bytes of a block, for comparing request payloads.
 std::vector<uint8_t> Bytes(const MyMemoryBlock& rBlock);

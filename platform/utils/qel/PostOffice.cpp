@@ -225,6 +225,9 @@ bool PostOffice::Exchange(wire::Kind eKind, uint16_t nMessage, const uint8_t* p,
         return false;
     }
     auto deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    // Bytes the parser throws away from here on were damaged frames; when no
+    // good reply follows, the reply itself was most likely among them.
+    size_t nDiscardedBefore = maParser.Discarded();
     uint8_t buf[4096];
     wire::Frame f;
     for (;;) {
@@ -237,7 +240,16 @@ bool PostOffice::Exchange(wire::Kind eKind, uint16_t nMessage, const uint8_t* p,
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
-            maLastError = String("no answer from the instrument within " + std::to_string(nTimeoutMs) + " ms");
+            std::string waited = "within " + std::to_string(nTimeoutMs) + " ms";
+            if (maParser.Discarded() > nDiscardedBefore)
+                maLastError = String("the instrument's reply was damaged (no valid answer " + waited + ")");
+            else if (maParser.Pending() > 0)
+                // A frame began but never completed: cut short, or its
+                // length field was damaged and nothing followed to show it.
+                maLastError = String("the instrument's reply was damaged or cut short (no complete answer " +
+                                     waited + ")");
+            else
+                maLastError = String("no answer from the instrument " + waited);
             return false;
         }
         long got = mpChannel->Read(buf, sizeof buf, static_cast<int>(left < PAINT_SLICE_MS ? left : PAINT_SLICE_MS));
@@ -262,6 +274,7 @@ unsigned char PostOffice::SendAndReceive(int, int nMessage, MyMemoryBlock& rRequ
         return 0;
     }
     mbBusy = true;
+    meCurrentDisEnable = eDisEnable;
     auto t0 = Clock::now();
     // The request block is read from its start, whatever was read of it before.
     std::vector<uint8_t> reqBytes(rRequest.GetData(), rRequest.GetData() + rRequest.GetSize());
@@ -276,6 +289,8 @@ unsigned char PostOffice::SendAndReceive(int, int nMessage, MyMemoryBlock& rRequ
         // Every reply starts with the status char; nonzero refuses the command.
         if (!reply.empty() && reply[0] != 0)
             maRefusal = Refusal{nMessage, static_cast<signed char>(reply[0])};
+    } else {
+        maFailure = Failure{nMessage, maLastError};
     }
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
     if (mpTrace) {
@@ -283,6 +298,7 @@ unsigned char PostOffice::SendAndReceive(int, int nMessage, MyMemoryBlock& rRequ
         Trace(nMessage, req, ok ? &reply : nullptr, ms, ok ? "" : maLastError.GetStr());
     }
     mbBusy = false;
+    meCurrentDisEnable = DE_NORMAL;
     ScheduleDispatch();
     return ok ? 1 : 0;
 }

@@ -4,7 +4,9 @@
 // and waits for the reply with the same sequence number, up to the time-out
 // (5 s by default, ("PostOffice", "Timeout") in ms; 0.5 s for probes sent
 // with DisEnable 0). A time-out, a closed link or a reply too large to send
-// fails the exchange (result 0); nothing is retried.
+// fails the exchange (result 0); nothing is retried. Damaged frames are
+// skipped (see wire::FrameParser); when the time runs out after one, the
+// failure text says that the reply was damaged rather than missing.
 //
 // Unsolicited messages (instrument key, measured value sent by the unit)
 // that arrive meanwhile, or while no exchange runs, are queued and handed to
@@ -85,8 +87,24 @@ public:
     const Refusal& GetLastRefusal() const { return maRefusal; }
     void ClearLastRefusal() { maRefusal = Refusal(); }
 
+    // The last exchange that failed (time-out, damaged reply, closed link),
+    // kept until cleared: later exchanges that succeed clear
+    // GetLastError, but a program still wants to tell its user why a
+    // procedure failed.
+    struct Failure {
+        int nMessage = 0;
+        String aReason;
+    };
+    const Failure& GetLastFailure() const { return maFailure; }
+    void ClearLastFailure() { maFailure = Failure(); }
+
     // Exchanges and bytes since creation (benchmarks and traces).
     unsigned long GetExchangeCount() const { return mnExchanges; }
+    // Received bytes thrown away as parts of damaged frames or noise.
+    size_t GetDiscardedBytes() const { return maParser.Discarded(); }
+    // The DisEnable of the exchange under way (DE_NORMAL between exchanges),
+    // so that a channel or a trace can tell probes from ordinary commands.
+    DisEnable GetCurrentDisEnable() const { return meCurrentDisEnable; }
 
     ~PostOffice();
 
@@ -110,10 +128,12 @@ private:
     int mnTimeoutMs = 5000;
     int mnProbeTimeoutMs = 500;
     bool mbBusy = false;
+    DisEnable meCurrentDisEnable = DE_NORMAL;
     bool mbDispatchScheduled = false;
     std::map<unsigned int, Link> maHandlers;
     std::deque<std::pair<unsigned int, std::vector<uint8_t>>> maPending;
     FILE* mpTrace = nullptr;
     unsigned long mnExchanges = 0;
     Refusal maRefusal;
+    Failure maFailure;
 };
