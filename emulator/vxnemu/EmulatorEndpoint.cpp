@@ -185,6 +185,21 @@ ControlAnswer EmulatorControl(const std::string& rProfile, const std::string& rL
     return a;
 }
 
+bool CheckEmulatorArgs(const std::string& rArgs, std::string& rError)
+{
+    Options opt;
+    if (!ParseArgs(rArgs, opt, rError))
+        return false;
+    if (!FindProfile(opt.profile)) {
+        std::string names;
+        for (const auto& p : Profiles())
+            names += (names.empty() ? "" : ", ") + p.name;
+        rError = "unknown emulator profile '" + opt.profile + "' (" + names + ")";
+        return false;
+    }
+    return true;
+}
+
 void RegisterEmulatorEndpoint()
 {
     RegisterChannelFactory("emulator", [](const std::string& rArgs, String& rError) {
@@ -202,3 +217,10 @@ void ResetEmulators()
 }
 
 } // namespace vxnemu
+
+// The entry point the transport looks up when a program that does not link
+// the virtual instrument asks for "emulator:" (see OpenChannel).
+extern "C" __attribute__((visibility("default"))) void vxnemu_RegisterEmulatorEndpoint()
+{
+    vxnemu::RegisterEmulatorEndpoint();
+}

@@ -35,6 +35,10 @@ std::shared_ptr<Instrument> EmulatorInstance(const std::string& rProfile = "vxn"
 // unasked (key, measured value) over its open link, if any.
 ControlAnswer EmulatorControl(const std::string& rProfile, const std::string& rLine);
 
+// Whether what follows "emulator:" names a profile and options the endpoint
+// takes; false with the reason otherwise.
+bool CheckEmulatorArgs(const std::string& rArgs, std::string& rError);
+
 // The channel factory behind the scheme (args: what follows "emulator:").
 std::unique_ptr<Channel> OpenEmulatorChannel(const std::string& rArgs, String& rError);
 

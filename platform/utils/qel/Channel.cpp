@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <map>
 #include <netdb.h>
@@ -19,6 +20,46 @@ std::map<std::string, ChannelFactory>& Factories()
 {
     static std::map<std::string, ChannelFactory> f;
     return f;
+}
+
+// A program that links the library but not the virtual instrument still
+// reaches it with "emulator:": the instrument's module is loaded from the
+// folder of this library (where the build and the installation put it), else
+// from the loader's search path, and registers its scheme. It stays loaded
+// for the rest of the process, since its channels run code of it.
+bool LoadEmulatorModule(String& rError)
+{
+    static const char ENTRY[] = "vxnemu_RegisterEmulatorEndpoint";
+    static const char MODULE[] = "libvxnemu.so";
+    using Entry = void (*)();
+    // Linked in already (vxn, vxn-emulator, tests): nothing to load.
+    if (auto entry = reinterpret_cast<Entry>(::dlsym(RTLD_DEFAULT, ENTRY))) {
+        entry();
+        return true;
+    }
+    std::string here;
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void*>(&RegisterChannelFactory), &info) && info.dli_fname) {
+        here = info.dli_fname;
+        here = here.substr(0, here.find_last_of('/') == std::string::npos ? 0 : here.find_last_of('/') + 1);
+    }
+    void* handle = here.empty() ? nullptr : ::dlopen((here + MODULE).c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (!handle)
+        handle = ::dlopen(MODULE, RTLD_NOW | RTLD_GLOBAL);
+    if (!handle) {
+        rError = String(std::string("the built-in virtual instrument (") + MODULE + ") was not found in " +
+                        (here.empty() ? std::string("the library's folder") : here) +
+                        " nor on the library path; install it beside the library, or start vxn-emulator and "
+                        "use the endpoint tcp:HOST:PORT it prints");
+        return false;
+    }
+    auto entry = reinterpret_cast<Entry>(::dlsym(handle, ENTRY));
+    if (!entry) {
+        rError = String(std::string(MODULE) + " has no entry point " + ENTRY);
+        return false;
+    }
+    entry();
+    return true;
 }
 
 String Errno(const std::string& what)
@@ -212,12 +253,11 @@ std::unique_ptr<Channel> OpenChannel(const String& rEndpoint, int nTimeoutMs, St
         return OpenTcp(rest, nTimeoutMs, rError);
     if (scheme == "serial")
         return OpenSerial(rest, rError);
+    if (scheme == "emulator" && !Factories().count(scheme) && !LoadEmulatorModule(rError))
+        return nullptr;
     auto it = Factories().find(scheme);
     if (it != Factories().end())
         return it->second(rest, rError);
-    if (scheme == "emulator")
-        rError = String("the built-in virtual instrument is not available in this program");
-    else
-        rError = String("unknown endpoint scheme '" + scheme + "'");
+    rError = String("unknown endpoint scheme '" + scheme + "'");
     return nullptr;
 }
