@@ -58,8 +58,12 @@ int VxnSet::DeviceClass(long nDeviceType)
 VxnSet::VxnSet(Config* pConfig, long nDeviceType) : mpConfig(pConfig)
 {
     mnDeviceClass = DeviceClass(nDeviceType);
-    if (!mpConfig)
+    if (!mpConfig) {
+        // The defaults, under the same rule as values read: the filter is
+        // always one the class offers.
+        EnsureAllowedFilter();
         return;
+    }
     mpConfig->SetGroup(String(GROUP));
     meIllumination = ConditionText::IllumFromConfig(mpConfig->ReadKey("Illumination", "D65"));
     long n = mpConfig->ReadKey("DxxTempNr", "55").ToLong();

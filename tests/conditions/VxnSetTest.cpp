@@ -210,3 +210,24 @@ TEST(VxnSet, GetDataCarriesEveryCondition)
 }
 
 } // namespace
+
+// With or without a configuration, a new set never holds a filter its class
+// does not offer: the stored default "Pol" becomes the class's first filter.
+TEST(VxnSet, FilterIsAllowedWithAndWithoutConfiguration)
+{
+    const std::pair<long, ValueFilterType> cases[] = {
+        {TYPE_CLASS0, FILTER_POL},  // offered: kept
+        {TYPE_CLASS4, FILTER_POL},
+        {TYPE_CLASS6, FILTER_M0},   // class 6 offers M0, M1, M2 only
+        {32, FILTER_NONE},          // class 7: no filter only
+        {8388608, FILTER_NONE},     // class 3
+    };
+    for (const auto& [type, expected] : cases) {
+        VxnSet bare(nullptr, type);
+        EXPECT_EQ(bare.GetFilter(), expected) << "without configuration, device type " << type;
+        Config c = FreshConfig();
+        VxnSet stored(&c, type);
+        EXPECT_EQ(stored.GetFilter(), expected) << "with an empty configuration, device type " << type;
+        EXPECT_EQ(bare.GetPossibleFilter(bare.GetFilterEntry(bare.GetFilter())), bare.GetFilter());
+    }
+}
