@@ -6,20 +6,48 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <iterator>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 Responder* gpCurrent = nullptr;
 } // namespace
 
-const char* MessBoxKindName(MessBoxKind e)
+namespace {
+constexpr const char* ENGLISH_WORDS[] = {"OK",   "Cancel",  "Yes",   "No",       "Retry",
+                                         "Info", "Warning", "Error", "Question", "Message"};
+static_assert(std::size(ENGLISH_WORDS) == static_cast<size_t>(BoxWord::Count));
+
+String& Word(BoxWord e)
+{
+    static String words[static_cast<size_t>(BoxWord::Count)];
+    return words[static_cast<size_t>(e)];
+}
+} // namespace
+
+void SetBoxWord(BoxWord eWord, const String& rText)
+{
+    if (eWord < BoxWord::Count)
+        Word(eWord) = rText;
+}
+
+String GetBoxWord(BoxWord eWord)
+{
+    if (eWord >= BoxWord::Count)
+        return String();
+    return Word(eWord).IsEmpty() ? String(ENGLISH_WORDS[static_cast<size_t>(eWord)]) : Word(eWord);
+}
+
+String MessBoxKindName(MessBoxKind e)
 {
     switch (e) {
-    case MESSBOX_INFO: return "Info";
-    case MESSBOX_WARNING: return "Warning";
-    case MESSBOX_ERROR: return "Error";
-    case MESSBOX_QUERY: return "Question";
-    default: return "Message";
+    case MESSBOX_INFO: return GetBoxWord(BoxWord::Info);
+    case MESSBOX_WARNING: return GetBoxWord(BoxWord::Warning);
+    case MESSBOX_ERROR: return GetBoxWord(BoxWord::Error);
+    case MESSBOX_QUERY: return GetBoxWord(BoxWord::Question);
+    default: return GetBoxWord(BoxWord::Message);
     }
 }
 
@@ -32,8 +60,9 @@ BoxRequest BoxRequest::Make(MessBoxKind eKind, WinBits nStyle, Window* pParent, 
     b.pParent = pParent;
     b.aTitle = rTitle;
     b.aText = rText;
-    const BoxButton ok{RET_OK, String("OK")}, cancel{RET_CANCEL, String("Cancel")}, yes{RET_YES, String("Yes")},
-        no{RET_NO, String("No")}, retry{RET_RETRY, String("Retry")};
+    const BoxButton ok{RET_OK, GetBoxWord(BoxWord::Ok)}, cancel{RET_CANCEL, GetBoxWord(BoxWord::Cancel)},
+        yes{RET_YES, GetBoxWord(BoxWord::Yes)}, no{RET_NO, GetBoxWord(BoxWord::No)},
+        retry{RET_RETRY, GetBoxWord(BoxWord::Retry)};
     if (nStyle & WB_OK_CANCEL)
         b.aButtons = {ok, cancel};
     else if (nStyle & WB_YES_NO)
@@ -72,11 +101,21 @@ short BoxRequest::ResultFromAnswer(const String& rAnswer) const
     long n = a.ToLong();
     if (n >= 1 && n <= static_cast<long>(aButtons.size()) && String(n) == a)
         return aButtons[static_cast<size_t>(n - 1)].nResult;
+    // The button's label, or its English word (scripts keep working in
+    // every language).
+    static const std::pair<short, BoxWord> english[] = {{RET_OK, BoxWord::Ok},   {RET_CANCEL, BoxWord::Cancel},
+                                                        {RET_YES, BoxWord::Yes}, {RET_NO, BoxWord::No},
+                                                        {RET_RETRY, BoxWord::Retry}};
     for (const BoxButton& b : aButtons) {
-        String l = b.aLabel;
-        l.ToLowerAscii();
-        if (a == l || (a.Len() == 1 && l.GetChar(0) == a.GetChar(0)))
-            return b.nResult;
+        std::vector<String> names = {b.aLabel};
+        for (const auto& [res, word] : english)
+            if (res == b.nResult)
+                names.emplace_back(ENGLISH_WORDS[static_cast<size_t>(word)]);
+        for (String l : names) {
+            l.ToLowerAscii();
+            if (a == l || (a.Len() == 1 && !l.IsEmpty() && l.GetChar(0) == a.GetChar(0)))
+                return b.nResult;
+        }
     }
     return -1;
 }

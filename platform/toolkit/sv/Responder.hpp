@@ -40,7 +40,15 @@ constexpr short RET_RETRY = 4;
 
 enum MessBoxKind : int { MESSBOX_MESSAGE = 0, MESSBOX_INFO, MESSBOX_WARNING, MESSBOX_ERROR, MESSBOX_QUERY };
 
-const char* MessBoxKindName(MessBoxKind e);
+// The words of message boxes: button labels and the kinds of box. English
+// unless the application gives them in its user's language (the utility
+// library's text catalogue does, from its group "Toolkit"), so that a box's
+// buttons speak the language of its text.
+enum class BoxWord { Ok, Cancel, Yes, No, Retry, Info, Warning, Error, Question, Message, Count };
+void SetBoxWord(BoxWord eWord, const String& rText);  // an empty text: English again
+String GetBoxWord(BoxWord eWord);
+
+String MessBoxKindName(MessBoxKind e);
 
 struct BoxButton {
     short nResult;

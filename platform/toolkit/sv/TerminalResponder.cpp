@@ -61,8 +61,11 @@ bool TerminalResponder::ReadLine(std::string& rLine)
         }
         char buf[256];
         ssize_t n = ::read(mnInFd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
+            if (mpInterrupt && *mpInterrupt)
+                return false;
             continue;
+        }
         if (n <= 0)
             mbEof = true;
         else
@@ -73,7 +76,7 @@ bool TerminalResponder::ReadLine(std::string& rLine)
 
 short TerminalResponder::AskBox(const BoxRequest& rBox)
 {
-    std::fprintf(mpOut, "\n[%s]%s%s\n%s\n", MessBoxKindName(rBox.eKind), rBox.aTitle.IsEmpty() ? "" : " ",
+    std::fprintf(mpOut, "\n[%s]%s%s\n%s\n", MessBoxKindName(rBox.eKind).GetStr(), rBox.aTitle.IsEmpty() ? "" : " ",
                  rBox.aTitle.GetStr(), rBox.aText.GetStr());
     for (size_t i = 0; i < rBox.aButtons.size(); ++i)
         std::fprintf(mpOut, "  %zu) %s%s\n", i + 1, rBox.aButtons[i].aLabel.GetStr(),

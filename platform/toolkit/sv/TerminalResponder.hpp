@@ -15,6 +15,7 @@
 
 #include "sv/Responder.hpp"
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ public:
     Mode GetMode() const { return meMode; }
     // Whether the input is a user who can answer (a terminal, by default).
     void SetInteractive(bool b) { mbInteractive = b; }
+    // A flag that a signal handler sets (a program's Ctrl-C): a prompt
+    // waiting for its answer is then answered Cancel.
+    void SetInterruptFlag(const volatile std::sig_atomic_t* p) { mpInterrupt = p; }
     bool IsInteractive() const { return mbInteractive; }
 
     short AskBox(const BoxRequest& rBox) override;
@@ -69,4 +73,5 @@ private:
     std::vector<DialogCtx> maDialogs;
     int mnLastPercent = -1;
     std::unique_ptr<QObject> mpTimerOwner;
+    const volatile std::sig_atomic_t* mpInterrupt = nullptr;
 };

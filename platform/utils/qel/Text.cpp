@@ -2,7 +2,10 @@
 
 #include "qel/AppConfig.hpp"
 #include "qel/AppDir.hpp"
+#include "sv/Responder.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -92,6 +95,18 @@ Catalog& Get()
         String lang = Language::Get();
         if (!(lang == "en"))
             LoadFile(AppDir::GetDataFile(String("texts/" + lang.str() + ".txt")).str(), *c, false);
+        // Message boxes speak the language of their texts: the toolkit's
+        // button labels and kinds of box from the group "Toolkit".
+        auto nr = c->numbers.find("Toolkit");
+        for (int i = 0; i < static_cast<int>(BoxWord::Count); ++i) {
+            String word;
+            if (nr != c->numbers.end()) {
+                const Group& chosen = c->chosen[nr->second - 1];
+                if (auto it = chosen.find(static_cast<unsigned short>(i)); it != chosen.end())
+                    word = String(it->second);
+            }
+            SetBoxWord(static_cast<BoxWord>(i), word);
+        }
     }
     return *c;
 }
@@ -138,6 +153,45 @@ bool TextSegment::HasText(USHORT nIndex) const
     return cat.chosen[mnGroup - 1].count(nIndex) || cat.english[mnGroup - 1].count(nIndex);
 }
 
+namespace {
+// "de_DE.UTF-8" -> "de"; "" for C/POSIX and for what is no language.
+std::string LocaleLanguage(const char* pValue)
+{
+    std::string v(pValue);
+    size_t end = v.find_first_of("_.@");
+    std::string lang = v.substr(0, end);
+    if (lang.size() < 2 || lang.size() > 3 || lang == "C" || lang == "POSIX")
+        return "";
+    for (char& c : lang)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lang;
+}
+} // namespace
+
+bool Language::IsAvailable(const String& rLanguage)
+{
+    const std::string& l = rLanguage.str();
+    if (l.empty() || l.find_first_of("/\\.") != std::string::npos)
+        return false;
+    std::error_code ec;
+    return std::filesystem::exists(AppDir::GetDataFile(String("texts/" + l + ".txt")).str(), ec);
+}
+
+String Language::AvailableList()
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::path(AppDir::GetDataFile("texts/en.txt").str()).parent_path();
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        if (e.path().extension() == ".txt")
+            names.push_back(e.path().stem().string());
+    std::sort(names.begin(), names.end());
+    std::string out;
+    for (const auto& n : names)
+        out += (out.empty() ? "" : ", ") + n;
+    return String(out);
+}
+
 String Language::Get()
 {
     if (!ChosenLanguage().IsEmpty())
@@ -147,11 +201,12 @@ String Language::Get()
     String cfg = AppConfig::Instance()->ReadKey("Settings", "Language", "");
     if (!cfg.IsEmpty())
         return cfg;
-    if (const char* l = std::getenv("LANG"); l && std::strlen(l) >= 2) {
-        std::string two(l, 2);
-        std::error_code ec;
-        if (std::filesystem::exists(AppDir::GetDataFile(String("texts/" + two + ".txt")).str(), ec))
-            return String(two);
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (!v || !*v)
+            continue;
+        std::string lang = LocaleLanguage(v);
+        return String(!lang.empty() && IsAvailable(String(lang)) ? lang : "en");
     }
     return String("en");
 }

@@ -36,13 +36,19 @@ private:
     unsigned int mnGroup = 0;
 };
 
-// The user interface language ("en", "de", ...): VXN_LANG, else
-// ("Settings", "Language") of the application configuration, else the
-// language of LANG when its text file exists, else English.
+// The user interface language ("en", "de", ...), one for the whole run: the
+// one chosen with Set (a program's --lang), else VXN_LANG, else ("Settings",
+// "Language") of the application configuration, else the language of the
+// POSIX locale variables (the first set of LC_ALL, LC_MESSAGES, LANG; "C"
+// and "POSIX" are English). A language without a text file is English.
 class Language {
 public:
     static String Get();
     static void Set(const String& rLanguage);
+    // Whether a text file for the language is shipped.
+    static bool IsAvailable(const String& rLanguage);
+    // The shipped languages, comma-separated ("de, en").
+    static String AvailableList();
     static bool IsJapanese() { return Get() == "ja"; }
     static bool IsChinese() { return Get() == "zh"; }
 };
