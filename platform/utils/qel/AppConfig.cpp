@@ -45,14 +45,21 @@ String AppConfig::ReadKey(const String& rGroup, const String& rKey)
     return ReadKey(rGroup, rKey, String());
 }
 
+// A copy shares the file's contents but has a group of its own, so the
+// handed-out Config keeps the group its user chose.
+Config AppConfig::InGroup(const String& rGroup) const
+{
+    Config c(maConfig);
+    c.SetGroup(rGroup);
+    return c;
+}
+
 String AppConfig::ReadKey(const String& rGroup, const String& rKey, const String& rDefault)
 {
-    maConfig.SetGroup(rGroup);
-    return maConfig.ReadKey(rKey, rDefault);
+    return InGroup(rGroup).ReadKey(rKey, rDefault);
 }
 
 bool AppConfig::WriteKey(const String& rGroup, const String& rKey, const String& rValue)
 {
-    maConfig.SetGroup(rGroup);
-    return maConfig.WriteKey(rKey, rValue);
+    return InGroup(rGroup).WriteKey(rKey, rValue);
 }

@@ -18,16 +18,26 @@ public:
     static void SetPathName(const String& rPath);
     static String DefaultPathName();
 
+    // These name their group and leave the current group of GetConfig()'s
+    // Config alone, so a lookup made while the condition set reads its own
+    // group (the language of a text, say) does not pull that reading into
+    // another group.
     String ReadKey(const String& rGroup, const String& rKey);
     String ReadKey(const String& rGroup, const String& rKey, const String& rDefault);
+    // False when the file could not be written; GetLastError says why.
     bool WriteKey(const String& rGroup, const String& rKey, const String& rValue);
 
     // The underlying configuration, for code that takes a Config* (the
     // condition set).
     Config* GetConfig() { return &maConfig; }
     const String& GetPathName() const { return maConfig.GetPathName(); }
+    // Why the most recent failed write of the file failed, through this
+    // object or GetConfig() (path and reason, for the user); empty while none
+    // has failed.
+    String GetLastError() const { return maConfig.GetLastError(); }
 
 private:
     explicit AppConfig(const String& rPath) : maConfig(rPath) {}
+    Config InGroup(const String& rGroup) const;
     Config maConfig;
 };
