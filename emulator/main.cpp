@@ -111,7 +111,12 @@ bool Server::ListenTcp(const std::string& rHostPort, std::string& rError)
                                                   : ntohs(reinterpret_cast<sockaddr_in*>(&sa)->sin_port);
             mnListen = fd;
             freeaddrinfo(res);
-            std::string shown = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+            // An endpoint vxn accepts: a listener on every address is
+            // reached through the loopback address.
+            std::string shown = host.empty() || host == "0.0.0.0" ? "127.0.0.1"
+                                : host == "::"                     ? "[::1]"
+                                : host.find(':') != std::string::npos ? "[" + host + "]"
+                                                                     : host;
             std::printf("tcp:%s:%d\n", shown.c_str(), actual);
             std::fflush(stdout);
             return true;
@@ -346,7 +351,12 @@ int main(int argc, char** argv)
     app.add_flag("--realistic", realistic, "take the time of a real instrument (measurement 300 ms, white 500 ms, moves 200 ms)");
     app.add_option("--sw-version", sw, "software version to report instead of the profile's")->check(CLI::Range(0, 100000));
     app.add_flag("--exit-on-eof", exitOnEof, "end when standard input ends (default: serve until killed)");
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help is no error; every wrong option exits 2, like vxn's.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     if (tcp.empty() && !pty) {
         std::fprintf(stderr, "vxn-emulator: choose --tcp HOST:PORT or --pty\n");

@@ -2,8 +2,13 @@
 
 #include <lcms2.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vxn {
@@ -21,14 +26,6 @@ std::vector<std::string> Columns()
     return c;
 }
 
-// Keywords of the file that the writer sets itself.
-bool IsFormatKeyword(const std::string& k)
-{
-    return k == "NUMBER_OF_FIELDS" || k == "NUMBER_OF_SETS" || k == "ORIGINATOR" || k == "DESCRIPTOR" ||
-           k == "CREATED" || k == "SPECTRAL_BANDS" || k == "SPECTRAL_START_NM" || k == "SPECTRAL_END_NM" ||
-           k == "SPECTRAL_NORM";
-}
-
 struct Handle {
     cmsHANDLE h;
     explicit Handle(cmsHANDLE x) : h(x) {}
@@ -36,6 +33,18 @@ struct Handle {
     {
         if (h)
             cmsIT8Free(h);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+};
+
+// A closing file descriptor.
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
     }
 };
 
@@ -48,27 +57,82 @@ std::string Quote(const std::string& s)
     return r;
 }
 
-} // namespace
-
-bool CgatsFile::CheckWritable(std::string& rError) const
+// The shortest text that reads back as the same double.
+std::string Number(double d)
 {
-    fs::path p(maPath);
-    fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    char buf[32];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
+    return ec == std::errc() ? std::string(buf, end) : "0";
+}
+
+// The path the file really has: a symbolic link is followed, so that the
+// link stays and the file it names is written.
+std::string RealPath(const std::string& rPath)
+{
     std::error_code ec;
-    if (!fs::is_directory(dir, ec)) {
-        rError = "cannot write " + maPath + ": folder " + dir.string() + " does not exist";
-        return false;
+    fs::path p = fs::weakly_canonical(fs::path(rPath), ec);
+    return ec ? rPath : p.string();
+}
+
+std::string Reason(const std::string& rPath, const std::string& rWhat)
+{
+    return "cannot write " + rPath + ": " + rWhat;
+}
+
+bool ReadAll(int fd, std::string& rOut)
+{
+    rOut.clear();
+    char buf[65536];
+    off_t off = 0;
+    for (;;) {
+        ssize_t n = ::pread(fd, buf, sizeof buf, off);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        rOut.append(buf, static_cast<size_t>(n));
+        off += n;
     }
-    if (fs::exists(p, ec) && (fs::is_directory(p, ec) || ::access(maPath.c_str(), W_OK) != 0)) {
-        rError = "cannot write " + maPath + ": not a writable file";
-        return false;
-    }
-    if (::access(dir.c_str(), W_OK) != 0) {
-        rError = "cannot write " + maPath + ": folder " + dir.string() + " is not writable";
-        return false;
+}
+
+bool WriteAll(int fd, const std::string& rText)
+{
+    size_t done = 0;
+    while (done < rText.size()) {
+        ssize_t n = ::write(fd, rText.data() + done, rText.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
     }
     return true;
 }
+
+// Position of the line that begins with rWord as a whole word (not
+// END_DATA_FORMAT for END_DATA), the last one when bLast; npos when none.
+size_t FindLine(const std::string& rText, const std::string& rWord, bool bLast)
+{
+    size_t found = std::string::npos;
+    for (size_t pos = 0; pos < rText.size();) {
+        size_t eol = rText.find('\n', pos);
+        size_t end = eol == std::string::npos ? rText.size() : eol;
+        if (rText.compare(pos, rWord.size(), rWord) == 0) {
+            size_t after = pos + rWord.size();
+            if (after == end || rText[after] == ' ' || rText[after] == '\t' || rText[after] == '\r') {
+                found = pos;
+                if (!bLast)
+                    return found;
+            }
+        }
+        pos = end + 1;
+    }
+    return found;
+}
+
+} // namespace
 
 bool CgatsFile::Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std::map<std::string, std::string>& rKeys,
                      std::string& rError)
@@ -104,34 +168,77 @@ bool CgatsFile::Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std
     return true;
 }
 
-bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
+bool CgatsFile::CheckContents(const std::string& rFile, std::string& rError) const
 {
-    std::vector<CgatsRow> rows;
-    std::error_code ec;
-    if (fs::exists(maPath, ec) && fs::file_size(maPath, ec) > 0) {
-        std::map<std::string, std::string> keys;
-        if (!Read(maPath, rows, keys, rError))
+    Handle it8(cmsIT8LoadFromMem(nullptr, rFile.data(), static_cast<cmsUInt32Number>(rFile.size())));
+    if (!it8.h) {
+        rError = maPath + " is not a CGATS file; give a new file or one vxn wrote";
+        return false;
+    }
+    auto cols = Columns();
+    char** fields = nullptr;
+    int nFields = cmsIT8EnumDataFormat(it8.h, &fields);
+    bool same = nFields == static_cast<int>(cols.size());
+    for (int i = 0; same && i < nFields; ++i)
+        same = fields[i] && cols[static_cast<size_t>(i)] == fields[i];
+    if (!same) {
+        rError = maPath + " has other columns than vxn's measurements; write them to another file";
+        return false;
+    }
+    // One file, one set of conditions: rows measured otherwise would be read
+    // under the wrong ones.
+    for (const auto& [k, v] : maKeywords) {
+        const char* have = cmsIT8GetProperty(it8.h, k.c_str());
+        if (have && v != have) {
+            rError = maPath + " holds measurements with " + k + " " + have + ", not " + v +
+                     "; write them to another file";
             return false;
-        // One file, one set of conditions: rows measured otherwise would be
-        // read under the wrong ones.
-        for (const auto& [k, v] : maKeywords) {
-            auto it = keys.find(k);
-            if (it != keys.end() && it->second != v) {
-                rError = maPath + " holds measurements with " + k + " " + it->second + ", not " + v +
-                         "; write them to another file";
-                return false;
-            }
         }
     }
-    rows.insert(rows.end(), rNew.begin(), rNew.end());
+    if (FindLine(rFile, "END_DATA", true) == std::string::npos || FindLine(rFile, "NUMBER_OF_SETS", false) == std::string::npos) {
+        rError = maPath + " has no data section vxn can add to";
+        return false;
+    }
+    return true;
+}
 
+bool CgatsFile::Check(std::string& rError) const
+{
+    std::string real = RealPath(maPath);
+    std::error_code ec;
+    fs::path dir = fs::path(real).has_parent_path() ? fs::path(real).parent_path() : fs::path(".");
+    if (!fs::is_directory(dir, ec)) {
+        rError = Reason(maPath, "folder " + dir.string() + " does not exist");
+        return false;
+    }
+    if (::access(dir.c_str(), W_OK) != 0) {
+        rError = Reason(maPath, "folder " + dir.string() + " is not writable");
+        return false;
+    }
+    if (!fs::exists(real, ec))
+        return true;
+    if (!fs::is_regular_file(real, ec)) {
+        rError = Reason(maPath, "not a regular file");
+        return false;
+    }
+    Fd f;
+    f.fd = ::open(real.c_str(), O_RDWR | O_CLOEXEC);
+    std::string text;
+    if (f.fd < 0 || !ReadAll(f.fd, text)) {
+        rError = Reason(maPath, std::strerror(errno));
+        return false;
+    }
+    return text.empty() || CheckContents(text, rError);
+}
+
+std::string CgatsFile::NewFileText(const std::vector<CgatsRow>& rRows, std::string& rError) const
+{
     Handle it8(cmsIT8Alloc(nullptr));
     cmsIT8SetSheetType(it8.h, "CGATS.17");
     cmsIT8SetPropertyStr(it8.h, "ORIGINATOR", "vxn");
     cmsIT8SetPropertyStr(it8.h, "DESCRIPTOR", "Remission spectra measured with vxn");
     for (const auto& [k, v] : maKeywords)
-        if (!IsFormatKeyword(k))
-            cmsIT8SetPropertyStr(it8.h, k.c_str(), Quote(v).c_str());
+        cmsIT8SetPropertyStr(it8.h, k.c_str(), Quote(v).c_str());
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_BANDS", 36);
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_START_NM", 380);
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_END_NM", 730);
@@ -139,26 +246,100 @@ bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
     cmsIT8SetPropertyDbl(it8.h, "NUMBER_OF_FIELDS", static_cast<double>(cols.size()));
     for (size_t i = 0; i < cols.size(); ++i)
         cmsIT8SetDataFormat(it8.h, static_cast<int>(i), cols[i].c_str());
-    cmsIT8SetPropertyDbl(it8.h, "NUMBER_OF_SETS", static_cast<double>(rows.size()));
-    for (size_t r = 0; r < rows.size(); ++r) {
+    cmsIT8SetPropertyDbl(it8.h, "NUMBER_OF_SETS", static_cast<double>(rRows.size()));
+    // Values as text, so that every digit of the measurement is kept
+    // (the writer's own number format keeps ten).
+    for (size_t r = 0; r < rRows.size(); ++r) {
         int rr = static_cast<int>(r);
-        cmsIT8SetDataRowColDbl(it8.h, rr, 0, static_cast<double>(r + 1));
-        cmsIT8SetDataRowCol(it8.h, rr, 1, Quote(rows[r].name).c_str());
+        cmsIT8SetDataRowCol(it8.h, rr, 0, std::to_string(r + 1).c_str());
+        cmsIT8SetDataRowCol(it8.h, rr, 1, Quote(rRows[r].name).c_str());
         for (int i = 0; i < 36; ++i)
-            cmsIT8SetDataRowColDbl(it8.h, rr, 2 + i, rows[r].spectrum[i]);
+            cmsIT8SetDataRowCol(it8.h, rr, 2 + i, Number(rRows[r].spectrum[i]).c_str());
         for (int i = 0; i < 3; ++i)
-            cmsIT8SetDataRowColDbl(it8.h, rr, 38 + i, rows[r].lab[i]);
+            cmsIT8SetDataRowCol(it8.h, rr, 38 + i, Number(rRows[r].lab[i]).c_str());
     }
-    std::string tmp = maPath + ".tmp." + std::to_string(::getpid());
-    if (!cmsIT8SaveToFile(it8.h, tmp.c_str())) {
-        std::remove(tmp.c_str());
-        rError = "cannot write " + maPath;
+    cmsUInt32Number n = 0;
+    if (!cmsIT8SaveToMem(it8.h, nullptr, &n) || n == 0) {
+        rError = Reason(maPath, "the CGATS writer failed");
+        return "";
+    }
+    std::string text(n, '\0');
+    if (!cmsIT8SaveToMem(it8.h, text.data(), &n)) {
+        rError = Reason(maPath, "the CGATS writer failed");
+        return "";
+    }
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
+{
+    std::string real = RealPath(maPath);
+    // Lock the file, and make sure the locked file is still the one the path
+    // names: another run may have replaced it while this one waited.
+    Fd f;
+    struct stat locked{}, named{};
+    for (;;) {
+        f.fd = ::open(real.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (f.fd < 0) {
+            rError = Reason(maPath, std::strerror(errno));
+            return false;
+        }
+        if (::flock(f.fd, LOCK_EX) != 0 || ::fstat(f.fd, &locked) != 0) {
+            rError = Reason(maPath, std::strerror(errno));
+            return false;
+        }
+        if (::stat(real.c_str(), &named) == 0 && named.st_ino == locked.st_ino && named.st_dev == locked.st_dev)
+            break;
+        ::close(f.fd);
+        f.fd = -1;
+    }
+
+    std::string text;
+    if (!ReadAll(f.fd, text)) {
+        rError = Reason(maPath, std::strerror(errno));
         return false;
     }
-    fs::rename(tmp, maPath, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        rError = "cannot write " + maPath + ": " + ec.message();
+    if (text.empty()) {
+        text = NewFileText(rNew, rError);
+        if (text.empty())
+            return false;
+    } else {
+        if (!CheckContents(text, rError))
+            return false;
+        Handle it8(cmsIT8LoadFromMem(nullptr, text.data(), static_cast<cmsUInt32Number>(text.size())));
+        long nOld = it8.h ? static_cast<long>(cmsIT8GetPropertyDbl(it8.h, "NUMBER_OF_SETS")) : 0;
+        std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+        std::string rows;
+        for (size_t r = 0; r < rNew.size(); ++r) {
+            rows += std::to_string(nOld + static_cast<long>(r) + 1) + "\t\"" + Quote(rNew[r].name) + "\"";
+            for (double v : rNew[r].spectrum)
+                rows += "\t" + Number(v);
+            for (double v : rNew[r].lab)
+                rows += "\t" + Number(v);
+            rows += eol;
+        }
+        size_t end = FindLine(text, "END_DATA", true);
+        text.insert(end, rows);
+        size_t sets = FindLine(text, "NUMBER_OF_SETS", false);
+        size_t eolPos = text.find_first_of("\r\n", sets);
+        text.replace(sets, (eolPos == std::string::npos ? text.size() : eolPos) - sets,
+                     "NUMBER_OF_SETS\t" + std::to_string(nOld + static_cast<long>(rNew.size())));
+    }
+
+    // The new text replaces the file whole, with the file's own mode.
+    std::string tmp = real + ".tmp." + std::to_string(::getpid());
+    Fd t;
+    t.fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = t.fd >= 0 && WriteAll(t.fd, text) && ::fchmod(t.fd, locked.st_mode & 07777) == 0 && ::fsync(t.fd) == 0;
+    int err = errno;
+    if (ok && ::rename(tmp.c_str(), real.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        rError = Reason(maPath, std::strerror(err));
         return false;
     }
     return true;

@@ -1,10 +1,16 @@
-// Measurements appended to a CGATS.17 file through Little CMS's IT8 reader
-// and writer: one row per sample (SAMPLE_ID, SAMPLE_NAME, SPECTRAL_380 ...
-// SPECTRAL_730, LAB_L, LAB_A, LAB_B), the measuring conditions as keywords.
+// Measurements in a CGATS.17 file: one row per sample (SAMPLE_ID,
+// SAMPLE_NAME, SPECTRAL_380 ... SPECTRAL_730, LAB_L, LAB_A, LAB_B), the
+// measuring conditions as keywords. Little CMS's IT8 reader checks a file
+// and its writer creates a new one.
 //
-// Appending reads the existing file, checks that its columns and conditions
-// are those of the new rows, and writes the whole file anew into a temporary
-// file that then replaces it: a failure leaves the old file as it was.
+// The file is the user's: appending keeps every byte already in it
+// (comments, keywords of the user's, the digits of earlier values), writes
+// through a symbolic link to the file it names and keeps the file's mode.
+// The new rows are inserted before END_DATA and NUMBER_OF_SETS is updated;
+// the whole text then replaces the file through a temporary and a rename,
+// so a crash leaves the old file or the new one. Appends hold an advisory
+// lock on the file for the read-modify-write, so several vxn runs appending
+// to one file at once keep every row.
 #pragma once
 
 #include <array>
@@ -27,9 +33,10 @@ public:
     // Keywords that describe every row (illuminant, observer, filter ...).
     void SetKeyword(const std::string& rKey, const std::string& rValue) { maKeywords[rKey] = rValue; }
 
-    // Whether the file can be written (its folder exists and takes files);
-    // checked before measuring so that no measurement is lost.
-    bool CheckWritable(std::string& rError) const;
+    // Checked before anything is measured, so that no measurement is lost:
+    // the file can be written, and when it holds data already, it is a file
+    // of vxn measurements whose conditions are the keywords set so far.
+    bool Check(std::string& rError) const;
     // Appends the rows; false with a reason when nothing was written.
     bool Append(const std::vector<CgatsRow>& rRows, std::string& rError);
 
@@ -38,6 +45,9 @@ public:
                      std::string& rError);
 
 private:
+    bool CheckContents(const std::string& rFile, std::string& rError) const;
+    std::string NewFileText(const std::vector<CgatsRow>& rRows, std::string& rError) const;
+
     std::string maPath;
     std::map<std::string, std::string> maKeywords;
 };

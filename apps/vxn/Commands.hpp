@@ -12,11 +12,29 @@ class App;
 
 namespace vxn {
 
+// Exit statuses, the same for every subcommand.
+enum ExitCode {
+    EXIT_DONE = 0,          // the work was done
+    EXIT_FAILED = 1,        // the instrument, the measurement or a file failed
+    EXIT_USAGE = 2,         // a wrong option or value; nothing was done
+    EXIT_INTERRUPTED = 130  // stopped by Ctrl-C; what was finished is kept
+};
+
 // The global options every subcommand sees.
 struct Globals {
     std::string port;    // --port ENDPOINT ("" = the configured one)
     std::string config;  // --config FILE ("" = the default)
+    std::string lang;    // --lang LANGUAGE ("" = from the environment)
 };
+
+// Puts the global options into effect (configuration file, language) before
+// a subcommand runs; false, after saying why, for an unusable value.
+bool ApplyGlobals(const Globals& g);
+
+// Prints "vxn: <text>" to stderr.
+void Error(const std::string& rText);
+// Prints "vxn: warning: <text>" to stderr.
+void Warning(const std::string& rText);
 
 struct Command {
     CLI::App* sub = nullptr;

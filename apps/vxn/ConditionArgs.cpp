@@ -1,6 +1,11 @@
 #include "ConditionArgs.hpp"
 
+#include "qel/AppConfig.hpp"
+#include "qel/ConditionText.hpp"
 #include "qel/Text.hpp"
+
+#include <algorithm>
+#include <functional>
 
 namespace vxn {
 
@@ -117,6 +122,63 @@ bool ParseFilter(const std::string& rText, ValueFilterType& rFilter, std::string
     }
     rFilter = static_cast<ValueFilterType>(code);
     return true;
+}
+
+} // namespace vxn
+
+namespace vxn {
+
+std::vector<std::string> StoredSettingProblems()
+{
+    AppConfig* cfg = AppConfig::Instance();
+    std::vector<std::string> problems;
+    // A stored text is understood when writing back the code it reads as
+    // gives the same text.
+    struct Check {
+        const char* group;
+        const char* key;
+        const char* fallback;
+        std::function<bool(const String&)> understood;
+    };
+    auto number = [](long lo, long hi, std::vector<long> only = {}) {
+        return [lo, hi, only](const String& v) {
+            long n = 0;
+            if (!ParseInt(v.str(), lo, hi, n))
+                return false;
+            return only.empty() || std::find(only.begin(), only.end(), n) != only.end();
+        };
+    };
+    const Check checks[] = {
+        {"VXNSettings", "Illumination", "D65",
+         [](const String& v) {
+             return v == "Dxx" || ConditionText::IllumToConfig(ConditionText::IllumFromConfig(v)).EqualsIgnoreCaseAscii(v);
+         }},
+        {"VXNSettings", "DxxTempNr", "55", number(30, 300)},
+        {"VXNSettings", "Observer", "2", [](const String& v) { return v == "2" || v == "10"; }},
+        {"VXNSettings", "DensityStd", "DIN",
+         [](const String& v) { return ConditionText::DStdToConfig(ConditionText::DStdFromConfig(v)) == v; }},
+        {"VXNSettings", "WhiteBase", "Abs",
+         [](const String& v) {
+             return ConditionText::WBaseToConfig(ConditionText::WBaseFromConfig(v)).EqualsIgnoreCaseAscii(v);
+         }},
+        {"VXNSettings", "Filter", "Pol",
+         [](const String& v) {
+             return ConditionText::FilterToConfig(ConditionText::FilterFromConfig(v)).EqualsIgnoreCaseAscii(v);
+         }},
+        {"VXN", "MEAN", "1", number(1, 1000)},
+        {"VXN", "Calibration", "1", number(0, 1)},
+        {"VXN", "MeasAtUnit", "1", number(0, 1)},
+        {"Settings", "ColorSystem", "1", number(1, 12, {1, 2, 11, 12})},
+    };
+    for (const auto& c : checks) {
+        const String none("\x01");
+        String v = cfg->ReadKey(String(c.group), String(c.key), none);
+        if (v == none || c.understood(v))
+            continue;
+        problems.push_back(std::string("stored ") + c.group + "/" + c.key + "=" + v.str() + " in " +
+                           cfg->GetPathName().str() + " is not valid; " + c.fallback + " is used instead");
+    }
+    return problems;
 }
 
 } // namespace vxn

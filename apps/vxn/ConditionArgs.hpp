@@ -6,6 +6,7 @@
 #include "qel/ConditionTypes.hpp"
 
 #include <string>
+#include <vector>
 
 namespace vxn {
 
@@ -21,5 +22,15 @@ bool ParseWhiteBase(const std::string& rText, StoredWBaseType& rWBase, std::stri
 bool ParseFilter(const std::string& rText, ValueFilterType& rFilter, std::string& rError);
 // A whole number in [lo, hi].
 bool ParseInt(const std::string& rText, long nLo, long nHi, long& rOut);
+
+} // namespace vxn
+
+namespace vxn {
+
+// The stored settings (conditions of "VXNSettings", preferences of "VXN" and
+// "Settings") whose text the library would not understand and so replaces by
+// its default without a word: one line per such key, naming the key, the
+// stored text and the value used instead.
+std::vector<std::string> StoredSettingProblems();
 
 } // namespace vxn

@@ -1,4 +1,5 @@
 #include "ConsoleResponder.hpp"
+#include "Interrupt.hpp"
 
 #include "qel/PostOffice.hpp"
 
@@ -36,6 +37,15 @@ ConsoleResponder::ConsoleResponder(bool bDefaults, bool bOperator)
     // declare that it answers like a person at a terminal.
     if (const char* e = std::getenv("VXN_INTERACTIVE"); e && std::string(e) == "1")
         maTerminal.SetInteractive(true);
+    maTerminal.SetInterruptFlag(InterruptFlag());
+}
+
+bool ConsoleResponder::Showed(const String& rText) const
+{
+    for (const auto& t : maShown)
+        if (!rText.IsEmpty() && t.rfind(rText.str(), 0) == 0)
+            return true;
+    return false;
 }
 
 void ConsoleResponder::Operate(const BoxRequest& rBox)
@@ -52,6 +62,7 @@ void ConsoleResponder::Operate(const BoxRequest& rBox)
 
 short ConsoleResponder::AskBox(const BoxRequest& rBox)
 {
+    maShown.push_back(rBox.aText.str());
     if (mbOperator)
         Operate(rBox);
     bool bPerson = maTerminal.IsInteractive() && !mbDefaults;

@@ -13,6 +13,7 @@
 #include "sv/TerminalResponder.hpp"
 
 #include <string>
+#include <vector>
 
 namespace vxn {
 
@@ -31,6 +32,8 @@ public:
     // A box repeated so often that it was given up (e.g. a filter the
     // instrument never reports in place), or "".
     const std::string& GivenUp() const { return maGivenUp; }
+    // Whether a box with this text (or one beginning with it) was shown.
+    bool Showed(const String& rText) const;
 
     short AskBox(const BoxRequest& rBox) override;
     void OnDialogExecute(ModalDialog& rDialog) override { maTerminal.OnDialogExecute(rDialog); }
@@ -52,6 +55,7 @@ private:
     int mnRepeats = 0;
     std::string maUnanswered;
     std::string maGivenUp;
+    std::vector<std::string> maShown;
 };
 
 } // namespace vxn

@@ -34,32 +34,56 @@ int RunInfo(const Globals& g, bool json)
 {
     Session s(g);
     if (!s.Connect())
-        return 1;
+        return EXIT_FAILED;
     PostOffice* po = PostOffice::Instance();
     VXNProtokoll p;
     Identity id;
-    // The first question tells whether anything answers at all.
-    id.deviceType = p.GetDeviceType();
-    if (!po->GetLastError().IsEmpty()) {
+    // A value that could not be read is never shown as a value: the first
+    // query that fails ends the command, naming it.
+    std::string failed;
+    auto ask = [&](const char* pWhat, auto query) {
+        if (!failed.empty())
+            return;
+        po->ClearLastRefusal();
+        query();
+        if (!po->GetLastError().IsEmpty())
+            failed = std::string(pWhat) + ": " + po->GetLastError().str();
+        else if (po->GetLastRefusal().nMessage)
+            failed = std::string(pWhat) + ": the instrument refused command " +
+                     std::to_string(po->GetLastRefusal().nMessage) + " (status " +
+                     std::to_string(static_cast<unsigned char>(po->GetLastRefusal().nStatus)) + ")";
+    };
+    ask("device type", [&] { id.deviceType = p.GetDeviceType(); });
+    if (!failed.empty() && po->GetLastRefusal().nMessage == 0) {
         Error("no instrument answers at " + s.Endpoint() + ": " + po->GetLastError().str());
-        return 1;
+        return EXIT_FAILED;
     }
-    id.swVersion = p.GetSWVersion();
-    id.serial = p.GetSerieNr().str();
-    id.name = p.GetDeviceName().str();
-    id.models = {{"vxn", p.IsaVXN() != 0},
-                 {"densitometer", p.IsaDensitometer() != 0},
-                 {"chromalette", p.IsaChromalette() != 0},
-                 {"lumovista", p.IsaLumovista() != 0},
-                 {"huepointer", p.IsaHuepointer() != 0},
-                 {"tablewalker", p.HasaTableWalker() != 0},
-                 {"tablewalker_t", p.HasaTableWalkerT() != 0}};
-    id.haveConditions = p.ParameterRequest(id.dstd, id.wbase, id.illum, id.observer, id.filter) != 0;
+    ask("software version", [&] { id.swVersion = p.GetSWVersion(); });
+    ask("serial number", [&] { id.serial = p.GetSerieNr().str(); });
+    ask("device name", [&] { id.name = p.GetDeviceName().str(); });
+    const std::pair<const char*, unsigned char (VXNProtokoll::*)()> models[] = {
+        {"vxn", &VXNProtokoll::IsaVXN},
+        {"densitometer", &VXNProtokoll::IsaDensitometer},
+        {"chromalette", &VXNProtokoll::IsaChromalette},
+        {"lumovista", &VXNProtokoll::IsaLumovista},
+        {"huepointer", &VXNProtokoll::IsaHuepointer},
+        {"tablewalker", &VXNProtokoll::HasaTableWalker},
+        {"tablewalker_t", &VXNProtokoll::HasaTableWalkerT},
+    };
+    for (const auto& [name, query] : models)
+        ask((std::string("model query ") + name).c_str(), [&] { id.models.emplace_back(name, (p.*query)() != 0); });
+    ask("measuring conditions",
+        [&] { id.haveConditions = p.ParameterRequest(id.dstd, id.wbase, id.illum, id.observer, id.filter) != 0; });
+    if (failed.empty() && !id.haveConditions)
+        failed = "measuring conditions: the reply could not be read";
     if (id.haveConditions && IsDxx(id.illum))
-        p.GetValNr(static_cast<TabValueType>(id.illum + 80), id.tempNr);
-    if (!po->GetLastError().IsEmpty()) {
-        Error("the instrument stopped answering: " + po->GetLastError().str());
-        return 1;
+        ask("Dxx temperature number", [&] { p.GetValNr(static_cast<TabValueType>(id.illum + 80), id.tempNr); });
+    if (!failed.empty()) {
+        Error("could not read the " + failed);
+        if (json)
+            std::cout << nlohmann::json({{"endpoint", s.Endpoint()}, {"error", "could not read the " + failed}}).dump(2)
+                      << std::endl;
+        return EXIT_FAILED;
     }
 
     IllumClass illum(id.illum, id.tempNr);
@@ -81,11 +105,9 @@ int RunInfo(const Globals& g, bool json)
                 {"white_base", {{"code", static_cast<int>(id.wbase)}, {"text", WBaseClass(id.wbase).GetText().str()}}},
                 {"filter", {{"code", static_cast<int>(id.filter)}, {"text", ActualFilterClass(id.filter).GetText().str()}}},
             };
-        } else {
-            j["conditions"] = nullptr;
         }
         std::cout << j.dump(2) << std::endl;
-        return 0;
+        return EXIT_DONE;
     }
     std::cout << "Endpoint          " << s.Endpoint() << "\n"
               << "Device name       " << id.name << "\n"
@@ -97,14 +119,11 @@ int RunInfo(const Globals& g, bool json)
         if (v)
             std::cout << " " << k;
     std::cout << "\n";
-    if (id.haveConditions)
-        std::cout << "Conditions        illuminant " << illum.GetText().str() << ", observer "
+    std::cout << "Conditions        illuminant " << illum.GetText().str() << ", observer "
                   << ObserverClass(id.observer).GetText().str() << ", density standard "
                   << DStdClass(id.dstd).GetText().str() << ", white base " << WBaseClass(id.wbase).GetText().str()
                   << ", filter " << ActualFilterClass(id.filter).GetText().str() << "\n";
-    else
-        std::cout << "Conditions        (the instrument refused the request)\n";
-    return 0;
+    return EXIT_DONE;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // instrument questions (device type, identity) and, against a virtual
 // instrument, act as its operator out of band.
 #include "Commands.hpp"
+#include "Interrupt.hpp"
 #include "CgatsFile.hpp"
 #include "ConditionArgs.hpp"
 #include "ConsoleResponder.hpp"
@@ -15,12 +16,15 @@
 #include "qel/GString.hpp"
 #include "qel/Spectrum.hpp"
 #include "qelvxn/conditions/VxnSet.hpp"
+#include "qelvxn/library/LibraryTexts.hpp"
 #include "qelvxn/library/ScanLib.hpp"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <iostream>
 
@@ -47,6 +51,11 @@ struct MeasureOptions {
     bool simulate = false;
     bool yes = false;
     bool noOperator = false;
+    // Which options were given at all: an empty value is an error, not the
+    // stored default.
+    struct {
+        bool filter = false, illuminant = false, observer = false, whitebase = false, cgats = false;
+    } given;
 };
 
 // What a failed library call tells the user, from what the transport saw.
@@ -60,9 +69,12 @@ std::string WhyItFailed(const ConsoleResponder& rResponder)
                rResponder.Unanswered();
     if (!po->GetLastError().IsEmpty())
         return "the instrument stopped answering: " + po->GetLastError().str();
+    if (po->GetLastFailure().nMessage)
+        return "the instrument stopped answering (command " + std::to_string(po->GetLastFailure().nMessage) +
+               "): " + po->GetLastFailure().aReason.str();
     if (po->GetLastRefusal().nMessage)
         return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-               std::to_string(po->GetLastRefusal().nStatus) + ")";
+               std::to_string(static_cast<unsigned char>(po->GetLastRefusal().nStatus)) + ")";
     return "the measurement was cancelled";
 }
 
@@ -95,7 +107,9 @@ Result Evaluate(const Spectrum& rSpectrum, const MeasuringCondition& rRun)
     return r;
 }
 
-void PrintText(const Result& r, int nIndex, int nCount)
+// The coordinates of the colour system the user chose in the settings
+// ("Settings"/"ColorSystem"): DIN99 systems get a line of their own.
+void PrintText(const Result& r, int nIndex, int nCount, int nColorSystem)
 {
     if (nCount > 1)
         std::cout << "Measurement " << nIndex + 1 << " of " << nCount << "\n";
@@ -112,11 +126,20 @@ void PrintText(const Result& r, int nIndex, int nCount)
               << "  b*=" << GString(r.lab.GetB(), 7, 2).str() << "\n";
     std::cout << "LCh         L*=" << GString(r.lch.GetL(), 7, 2).str() << "  C*=" << GString(r.lch.GetC(), 7, 2).str()
               << "  h=" << GString(r.lch.GetH(), 7, 2).str() << "\n";
+    if (nColorSystem == CTYPE_LABMG) {
+        LABmgVector v(r.lab);
+        std::cout << "DIN99       L99=" << GString(v.GetL(), 7, 2).str() << " a99=" << GString(v.GetA(), 7, 2).str()
+                  << " b99=" << GString(v.GetB(), 7, 2).str() << "\n";
+    } else if (nColorSystem == CTYPE_LCHMG) {
+        LCHmgVector v(r.lab);
+        std::cout << "DIN99 LCh   L99=" << GString(v.GetL(), 7, 2).str() << " C99=" << GString(v.GetC(), 7, 2).str()
+                  << " h99=" << GString(v.GetH(), 7, 2).str() << "\n";
+    }
     if (!r.name.empty())
         std::cout << "Colour      " << r.name << "\n";
 }
 
-nlohmann::json ResultJson(const Result& r)
+nlohmann::json ResultJson(const Result& r, int nColorSystem)
 {
     std::vector<double> values;
     for (int i = 0; i < Spectrum::COUNT; ++i)
@@ -125,7 +148,13 @@ nlohmann::json ResultJson(const Result& r)
             {"conditions", ConditionJson(r.condition)},
             {"spectrum", {{"start_nm", 380}, {"step_nm", 10}, {"values", values}}},
             {"lab", {{"L", r.lab.GetL()}, {"a", r.lab.GetA()}, {"b", r.lab.GetB()}}},
-            {"lch", {{"L", r.lch.GetL()}, {"C", r.lch.GetC()}, {"h", r.lch.GetH()}}}};
+            {"lch", {{"L", r.lch.GetL()}, {"C", r.lch.GetC()}, {"h", r.lch.GetH()}}},
+            {"din99", {{"L99", LABmgVector(r.lab).GetL()},
+                       {"a99", LABmgVector(r.lab).GetA()},
+                       {"b99", LABmgVector(r.lab).GetB()},
+                       {"C99", LCHmgVector(r.lab).GetC()},
+                       {"h99", LCHmgVector(r.lab).GetH()}}},
+            {"color_system", nColorSystem}};
 }
 
 // What every instrument command shares: the session, the responder, the
@@ -174,6 +203,53 @@ private:
     bool mbOk = false;
 };
 
+// Whether the instrument can be set to the illuminant: "Custom" names no
+// table an instrument holds, and the alternative-table variants (4 to 7)
+// exist only where the library asks for them (device type 65536 from
+// software version 199 on).
+bool InstrumentIlluminant(VXNLib& rLib, long nDeviceType, IllumType e)
+{
+    if (e == 11)
+        return false;
+    if (e >= 4 && e <= 7)
+        return nDeviceType == 65536 && rLib.GetSWVersion() >= 199;
+    return true;
+}
+
+// The stored conditions with the changes of this run, checked against what
+// the instrument offers; exit status EXIT_USAGE with a reason otherwise.
+int CheckFilterOffered(const VxnSet& rSet, ValueFilterType eFilter)
+{
+    if (rSet.GetPossibleFilter(rSet.GetFilterEntry(eFilter)) == eFilter)
+        return EXIT_DONE;
+    std::string offered;
+    for (int i = 0; rSet.GetPossibleFilter(i) != FILTER_NOT_SET; ++i)
+        offered += (offered.empty() ? "" : ", ") + ActualFilterClass(rSet.GetPossibleFilter(i)).GetText().str();
+    Error("this instrument offers no filter " + ActualFilterClass(eFilter).GetText().str() + " (it offers " + offered +
+          ")");
+    return EXIT_USAGE;
+}
+
+CgatsRow RowOf(const Result& r)
+{
+    CgatsRow row;
+    row.name = r.name;
+    for (int i = 0; i < Spectrum::COUNT; ++i)
+        row.spectrum[i] = Shortest(r.spectrum[i]);
+    row.lab[0] = r.lab.GetL();
+    row.lab[1] = r.lab.GetA();
+    row.lab[2] = r.lab.GetB();
+    return row;
+}
+
+void SetConditionKeywords(CgatsFile& rFile, const MeasuringCondition& c)
+{
+    rFile.SetKeyword("ILLUMINANT", c.GetIllum().GetText().str());
+    rFile.SetKeyword("OBSERVER", c.GetObserver().GetText().str());
+    rFile.SetKeyword("FILTER", c.GetFilter().GetText().str());
+    rFile.SetKeyword("WHITE_BASE", c.GetWBase().GetText().str());
+}
+
 int RunMeasure(const Globals& g, const MeasureOptions& o)
 {
     // Everything the user typed is checked before the instrument is touched.
@@ -183,119 +259,174 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
     ObserverType observer{};
     StoredWBaseType wbase{};
     ValueFilterType filter{};
-    if ((!o.filter.empty() && !ParseFilter(o.filter, filter, err)) ||
-        (!o.illuminant.empty() && !ParseIlluminant(o.illuminant, illum, dxx, err)) ||
-        (!o.observer.empty() && !ParseObserver(o.observer, observer, err)) ||
-        (!o.whitebase.empty() && !ParseWhiteBase(o.whitebase, wbase, err))) {
+    if ((o.given.filter && !ParseFilter(o.filter, filter, err)) ||
+        (o.given.illuminant && !ParseIlluminant(o.illuminant, illum, dxx, err)) ||
+        (o.given.observer && !ParseObserver(o.observer, observer, err)) ||
+        (o.given.whitebase && !ParseWhiteBase(o.whitebase, wbase, err))) {
         Error(err);
-        return 2;
+        return EXIT_USAGE;
     }
-    if (!g.config.empty())
-        AppConfig::SetPathName(String(g.config));
+    if (o.given.cgats && o.cgats.empty()) {
+        Error("--cgats needs a file name");
+        return EXIT_USAGE;
+    }
+    for (const auto& p : StoredSettingProblems())
+        Warning(p);
     CgatsFile cgats(o.cgats);
-    if (!o.cgats.empty() && !cgats.CheckWritable(err)) {
+    if (o.given.cgats && !cgats.Check(err)) {
         Error(err);
-        return 1;
+        return EXIT_USAGE;
     }
 
     Run run(g, o.yes, o.noOperator, !o.simulate);
     if (!run.Ok())
-        return 1;
+        return EXIT_FAILED;
     VXNLib* lib = run.Lib();
     VXNLib::Simulator(o.simulate);
+    if (o.given.illuminant && !o.simulate && !InstrumentIlluminant(*lib, run.DeviceType(), illum)) {
+        Error("this instrument cannot be set to illuminant " + o.illuminant +
+              " (A, C, D50, D65, D55, D75, E, F1 to F12 or D and a temperature number)");
+        return EXIT_USAGE;
+    }
 
     // The stored condition set for this instrument, with the one-run changes.
     VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
     MeasuringCondition cond = set.GetData();
-    bool bConditionForm = o.filter.empty() || !o.illuminant.empty() || !o.observer.empty() || !o.whitebase.empty();
-    if (!o.filter.empty())
+    bool bConditionForm = !o.given.filter || o.given.illuminant || o.given.observer || o.given.whitebase;
+    if (o.given.filter) {
+        if (!o.simulate && CheckFilterOffered(set, filter) != EXIT_DONE)
+            return EXIT_USAGE;
         cond.SetFilter(ActualFilterClass(filter));
-    if (!o.illuminant.empty())
+    }
+    if (o.given.illuminant)
         cond.SetIllum(IllumClass(illum, IsDxx(illum) ? dxx : set.GetDxxTempNr()));
-    if (!o.observer.empty())
+    if (o.given.observer)
         cond.SetObserver(ObserverClass(observer));
-    if (!o.whitebase.empty())
+    if (o.given.whitebase)
         cond.SetWBase(WBaseClass(wbase));
     run.Responder().SetWantedFilter(cond.GetFilter().GetType());
     if (o.sample >= 0 && !o.simulate) {
+        if (lib->HasaTableWalker()) {
+            Error("--sample lays a patch under a hand-held instrument; on the table the sheet decides what is measured");
+            return EXIT_USAGE;
+        }
         run.Responder().SetSample(o.sample);
         String answer;
         if (PostOffice::Instance()->Control(String("sample " + std::to_string(o.sample)), answer) != 0) {
             Error("--sample needs the virtual instrument: " + (answer.IsEmpty() ? std::string("no answer") : answer.str()));
-            return 2;
+            return EXIT_USAGE;
+        }
+    }
+    // The file's conditions are known now: a file of other measurements is
+    // found out before anything is measured.
+    if (o.given.cgats) {
+        SetConditionKeywords(cgats, cond);
+        if (!cgats.Check(err)) {
+            Error(err);
+            return EXIT_USAGE;
         }
     }
     CMetry::SetMeasuringConditions(cond);
+    int nColorSystem = lib->GetColorSystem();
 
-    std::vector<Result> results;
+    // Each finished measurement is shown and written at once, so that a
+    // failure later in the series loses nothing that was measured.
+    nlohmann::json all = nlohmann::json::array();
+    int rc = EXIT_DONE;
+    int nDone = 0;
     for (int i = 0; i < o.count; ++i) {
+        if (Interrupted()) {
+            rc = EXIT_INTERRUPTED;
+            break;
+        }
         PostOffice::Instance()->ClearLastRefusal();
+        PostOffice::Instance()->ClearLastFailure();
+        // The simulator leaves the values it was given when the user cancels
+        // it; values no measurement gives tell that case apart.
         Spectrum s;
+        s.Init(std::numeric_limits<float>::quiet_NaN());
         unsigned char ok = bConditionForm ? lib->Measure(static_cast<Window*>(nullptr), s, cond)
                                           : lib->Measure(static_cast<Window*>(nullptr), s, cond.GetFilter().GetType());
+        if (ok && std::isnan(s[0]))
+            ok = 0;
         if (!ok) {
-            Error("measurement " + std::to_string(i + 1) + " failed: " + WhyItFailed(run.Responder()));
-            return 1;
+            if (Interrupted()) {
+                rc = EXIT_INTERRUPTED;
+                break;
+            }
+            std::string why = o.simulate ? std::string("the simulator was closed without a choice")
+                                         : WhyItFailed(run.Responder());
+            Error((o.count > 1 ? "measurement " + std::to_string(i + 1) + " of " + std::to_string(o.count)
+                               : std::string("the measurement")) +
+                  " failed: " + why);
+            rc = EXIT_FAILED;
+            break;
         }
-        results.push_back(Evaluate(s, cond));
-    }
-
-    if (!o.cgats.empty()) {
-        const MeasuringCondition& c = results.front().condition;
-        cgats.SetKeyword("ILLUMINANT", c.GetIllum().GetText().str());
-        cgats.SetKeyword("OBSERVER", c.GetObserver().GetText().str());
-        cgats.SetKeyword("FILTER", c.GetFilter().GetText().str());
-        cgats.SetKeyword("WHITE_BASE", c.GetWBase().GetText().str());
-        std::vector<CgatsRow> rows;
-        for (const auto& r : results) {
-            CgatsRow row;
-            row.name = r.name;
-            for (int i = 0; i < Spectrum::COUNT; ++i)
-                row.spectrum[i] = Shortest(r.spectrum[i]);
-            row.lab[0] = r.lab.GetL();
-            row.lab[1] = r.lab.GetA();
-            row.lab[2] = r.lab.GetB();
-            rows.push_back(row);
+        Result r = Evaluate(s, cond);
+        if (o.given.cgats) {
+            SetConditionKeywords(cgats, r.condition);
+            if (!cgats.Append({RowOf(r)}, err)) {
+                Error(err);
+                rc = EXIT_FAILED;
+            }
         }
-        if (!cgats.Append(rows, err)) {
-            Error(err);
-            return 1;
-        }
+        // Shown even when the file refused it: the user still has the values.
+        if (o.json)
+            all.push_back(ResultJson(r, nColorSystem));
+        else
+            PrintText(r, i, o.count, nColorSystem);
+        std::cout.flush();
+        ++nDone;
+        if (rc != EXIT_DONE)
+            break;
     }
-
-    if (o.json) {
-        nlohmann::json j = nlohmann::json::array();
-        for (const auto& r : results)
-            j.push_back(ResultJson(r));
-        std::cout << (o.count == 1 ? j[0] : j).dump(2) << std::endl;
-    } else {
-        for (size_t i = 0; i < results.size(); ++i)
-            PrintText(results[i], static_cast<int>(i), o.count);
-    }
-    return 0;
+    if (o.json && (!all.empty() || rc == EXIT_DONE))
+        std::cout << all.dump(2) << std::endl;
+    if (rc == EXIT_INTERRUPTED)
+        Error("interrupted after " + std::to_string(nDone) + " of " + std::to_string(o.count) + " measurements");
+    return rc;
 }
 
-int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool bNoOperator)
+int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool bNoOperator, bool bJson)
 {
     std::string err;
     ValueFilterType filter{};
     if (!ParseFilter(rFilter, filter, err)) {
         Error(err);
-        return 2;
+        return EXIT_USAGE;
     }
-    if (!g.config.empty())
-        AppConfig::SetPathName(String(g.config));
     Run run(g, bYes, bNoOperator, true);
     if (!run.Ok())
-        return 1;
+        return EXIT_FAILED;
+    VXNLib* lib = run.Lib();
+    VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
+    if (CheckFilterOffered(set, filter) != EXIT_DONE)
+        return EXIT_USAGE;
+    // Instruments the library never white-calibrates: the call succeeds
+    // without measuring anything, which is no calibration to report.
+    if (lib->IsaHuepointer() || run.DeviceType() == 2) {
+        Error("this instrument takes no white calibration; nothing was measured");
+        return EXIT_FAILED;
+    }
     run.Responder().SetWantedFilter(filter);
     PostOffice::Instance()->ClearLastRefusal();
-    if (!run.Lib()->WhiteCalibration(filter, 1, 0, 1, 0, 1)) {
+    PostOffice::Instance()->ClearLastFailure();
+    if (!lib->WhiteCalibration(filter, 1, 0, 1, 0, 1)) {
         Error("the white calibration failed: " + WhyItFailed(run.Responder()));
-        return 1;
+        return Interrupted() ? EXIT_INTERRUPTED : EXIT_FAILED;
     }
-    std::cout << "White-calibrated under filter " << ActualFilterClass(filter).GetText().str() << "\n";
-    return 0;
+    bool bDeviates = run.Responder().Showed(vxntext::Get(vxntext::WHITE_REFERENCE_DEVIATES));
+    std::string name = ActualFilterClass(filter).GetText().str();
+    if (bJson) {
+        nlohmann::json j = {{"calibrated", true}, {"filter", name}, {"white_reference_deviates", bDeviates}};
+        std::cout << j.dump(2) << std::endl;
+    } else {
+        std::cout << "White-calibrated under filter " << name;
+        if (bDeviates)
+            std::cout << " (warning: the stored white reference differs from the white tile by more than dE 0.5)";
+        std::cout << "\n";
+    }
+    return EXIT_DONE;
 }
 
 } // namespace
@@ -305,20 +436,28 @@ Command AddMeasureCommand(CLI::App& app, const Globals& g)
     Command c;
     c.sub = app.add_subcommand("measure", "measure a sample under the stored conditions");
     auto o = std::make_shared<MeasureOptions>();
-    c.sub->add_option("--filter", o->filter, "measure under this filter (the filter form: no condition download)");
-    c.sub->add_option("--illuminant", o->illuminant, "illuminant for this run (D65, D50, A, F11, D93 ...)");
-    c.sub->add_option("--observer", o->observer, "observer for this run: 2 or 10");
-    c.sub->add_option("--whitebase", o->whitebase, "white base for this run: Pap or Abs");
+    auto* filter =
+        c.sub->add_option("--filter", o->filter, "measure under this filter (the filter form: no condition download)");
+    auto* illuminant = c.sub->add_option("--illuminant", o->illuminant, "illuminant for this run (D65, D50, A, F11, D93 ...)");
+    auto* observer = c.sub->add_option("--observer", o->observer, "observer for this run: 2 or 10");
+    auto* whitebase = c.sub->add_option("--whitebase", o->whitebase, "white base for this run: Pap or Abs");
     c.sub->add_option("--count", o->count, "measure N times with the same library object")
         ->check(CLI::Range(1, 10000));
-    c.sub->add_option("--cgats", o->cgats, "append the measurements to this CGATS.17 file");
+    auto* cgats = c.sub->add_option("--cgats", o->cgats, "append each measurement to this CGATS.17 file as it is taken");
     c.sub->add_option("--sample", o->sample, "virtual instrument: lay chart patch N (1-24) under the head")
         ->check(CLI::Range(1, 24));
     c.sub->add_flag("--json", o->json, "machine-readable output");
     c.sub->add_flag("--simulate", o->simulate, "take the spectrum from the simulator instead of an instrument");
     c.sub->add_flag("--yes,-y", o->yes, "answer every question with its default button");
     c.sub->add_flag("--no-operator", o->noOperator, "do not act as the virtual instrument's operator");
-    c.run = [&g, o] { return RunMeasure(g, *o); };
+    c.run = [&g, o, filter, illuminant, observer, whitebase, cgats] {
+        o->given.filter = filter->count() > 0;
+        o->given.illuminant = illuminant->count() > 0;
+        o->given.observer = observer->count() > 0;
+        o->given.whitebase = whitebase->count() > 0;
+        o->given.cgats = cgats->count() > 0;
+        return RunMeasure(g, *o);
+    };
     return c;
 }
 
@@ -329,10 +468,12 @@ Command AddCalibrateCommand(CLI::App& app, const Globals& g)
     auto filter = std::make_shared<std::string>();
     auto yes = std::make_shared<bool>(false);
     auto noOperator = std::make_shared<bool>(false);
+    auto json = std::make_shared<bool>(false);
     c.sub->add_option("--filter", *filter, "the filter to calibrate under")->required();
     c.sub->add_flag("--yes,-y", *yes, "answer every question with its default button");
     c.sub->add_flag("--no-operator", *noOperator, "do not act as the virtual instrument's operator");
-    c.run = [&g, filter, yes, noOperator] { return RunCalibrate(g, *filter, *yes, *noOperator); };
+    c.sub->add_flag("--json", *json, "machine-readable output");
+    c.run = [&g, filter, yes, noOperator, json] { return RunCalibrate(g, *filter, *yes, *noOperator, *json); };
     return c;
 }
 

@@ -30,7 +30,4 @@ private:
     std::string maEndpoint;
 };
 
-// Prints "vxn: <text>" to stderr.
-void Error(const std::string& rText);
-
 } // namespace vxn

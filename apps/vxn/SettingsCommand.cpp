@@ -25,6 +25,7 @@ struct Options {
     std::vector<std::string> assignments;
     long deviceType = 0;
     bool json = false;
+    bool quiet = false;  // stored-setting warnings already given
 };
 
 const char* ColorSystemName(int n)
@@ -47,8 +48,16 @@ VXNLib* Library()
     return VXNLib::mpInstance;
 }
 
+void WarnAboutStoredSettings()
+{
+    for (const auto& p : StoredSettingProblems())
+        Warning(p);
+}
+
 int Show(const Options& o)
 {
+    if (!o.quiet)
+        WarnAboutStoredSettings();
     Config* cfg = AppConfig::Instance()->GetConfig();
     VxnSet set(cfg, o.deviceType);
     VXNLib* lib = Library();
@@ -92,6 +101,7 @@ int Show(const Options& o)
 
 int Set(const Options& o)
 {
+    WarnAboutStoredSettings();
     Config* cfg = AppConfig::Instance()->GetConfig();
     VxnSet set(cfg, o.deviceType);
     IllumType illum = set.GetIllumination();
@@ -175,12 +185,18 @@ int Set(const Options& o)
         else if (k == "colorsystem")
             lib->SetColorSystem(static_cast<CType>(v));
     }
-    return Show(Options{{}, o.deviceType, o.json});
+    // The library's writers report nothing; the configuration remembers
+    // why a write failed.
+    if (!AppConfig::Instance()->GetLastError().IsEmpty()) {
+        Error("the settings were not stored: " + AppConfig::Instance()->GetLastError().str());
+        return EXIT_FAILED;
+    }
+    return Show(Options{{}, o.deviceType, o.json, true});
 }
 
 } // namespace
 
-Command AddSettingsCommand(CLI::App& app, const Globals& g)
+Command AddSettingsCommand(CLI::App& app, const Globals&)
 {
     Command c;
     c.sub = app.add_subcommand("settings", "show or change the stored measuring conditions and preferences");
@@ -197,11 +213,7 @@ Command AddSettingsCommand(CLI::App& app, const Globals& g)
                     "illuminant=D50|Dxx|D93..., dxx=30..300, observer=2|10, density=DIN..., whitebase=Pap|Abs, "
                     "filter=No|Pol|..., mean=N, calibration=0|1, meas-at-unit=0|1, colorsystem=1|2|11|12")
         ->required();
-    c.run = [&g, o, set] {
-        if (!g.config.empty())
-            AppConfig::SetPathName(String(g.config));
-        return set->parsed() ? Set(*o) : Show(*o);
-    };
+    c.run = [o, set] { return set->parsed() ? Set(*o) : Show(*o); };
     return c;
 }
 

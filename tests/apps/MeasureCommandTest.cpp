@@ -15,7 +15,7 @@
 namespace {
 
 using testenv::Program;
-using testenv::RunProgram;
+using testenv::RunVxn;
 
 std::vector<std::string> With(const std::string& cfg, std::initializer_list<std::string> rest)
 {
@@ -34,7 +34,7 @@ std::string Slurp(const std::string& path)
 
 TEST(VxnMeasure, MeasuresTheBuiltInInstrumentWithYes)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure", "--yes"}));
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"measure", "--yes"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Conditions  illuminant D65, observer 2°, filter Pol, white base Abs"), std::string::npos)
         << r.out;
@@ -47,7 +47,7 @@ TEST(VxnMeasure, MeasuresTheBuiltInInstrumentWithYes)
 
 TEST(VxnMeasure, JsonShapeAndCount)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure", "--yes", "--json", "--count", "3",
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"measure", "--yes", "--json", "--count", "3",
                                                                           "--sample", "13", "--illuminant", "D50",
                                                                           "--observer", "10"}));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -62,9 +62,11 @@ TEST(VxnMeasure, JsonShapeAndCount)
         EXPECT_LT(m["lab"]["b"].get<double>(), -30.0);  // patch 13 is blue
         EXPECT_NEAR(m["lch"]["L"].get<double>(), m["lab"]["L"].get<double>(), 1e-9);
     }
-    auto one = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure", "--yes", "--json"}));
+    // One shape whatever the count: an array of one.
+    auto one = RunVxn(With(testenv::FreshConfigPath(), {"measure", "--yes", "--json"}));
     ASSERT_EQ(one.status, 0) << one.err;
-    EXPECT_TRUE(nlohmann::json::parse(one.out).is_object());
+    EXPECT_TRUE(nlohmann::json::parse(one.out).is_array());
+    EXPECT_EQ(nlohmann::json::parse(one.out).size(), 1u);
 }
 
 TEST(VxnMeasure, OptionErrors)
@@ -81,7 +83,7 @@ TEST(VxnMeasure, OptionErrors)
     for (const auto& [args, says] : cases) {
         std::vector<std::string> a = {"--config", testenv::FreshConfigPath()};
         a.insert(a.end(), args.begin(), args.end());
-        auto r = RunProgram(Program("vxn"), a);
+        auto r = RunVxn(a);
         EXPECT_EQ(r.status, 2) << args[1];
         EXPECT_NE((r.err + r.out).find(says), std::string::npos) << r.err;
     }
@@ -89,7 +91,7 @@ TEST(VxnMeasure, OptionErrors)
 
 TEST(VxnMeasure, NoTerminalAndNoYesFailsClearly)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure"}));
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"measure"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("there is no terminal (use --yes"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
@@ -98,11 +100,11 @@ TEST(VxnMeasure, NoTerminalAndNoYesFailsClearly)
 TEST(VxnMeasure, BoxesAreAnsweredAtThePrompt)
 {
     // Declining the calibration ("2" = No), then confirming the note.
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure"}), "2\n\n", {"VXN_INTERACTIVE=1"});
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"measure"}), "2\n\n", {"VXN_INTERACTIVE=1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("  1) Yes (default)\n  2) No"), std::string::npos) << r.err;
     // Cancelling the filter question at the prompt fails the measurement.
-    auto c = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure", "--filter", "D65", "--no-operator"}),
+    auto c = RunVxn(With(testenv::FreshConfigPath(), {"measure", "--filter", "D65", "--no-operator"}),
                         "cancel\n", {"VXN_INTERACTIVE=1"});
     EXPECT_EQ(c.status, 1);
     EXPECT_NE(c.err.find("Please put the filter D65 in place"), std::string::npos) << c.err;
@@ -110,7 +112,7 @@ TEST(VxnMeasure, BoxesAreAnsweredAtThePrompt)
 
 TEST(VxnMeasure, WithoutTheOperatorAFilterNeverComesAndYesGivesUp)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"measure", "--yes", "--filter", "D65",
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"measure", "--yes", "--filter", "D65",
                                                                           "--no-operator"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("gave up"), std::string::npos) << r.err;
@@ -122,11 +124,11 @@ TEST(VxnMeasure, CgatsFileReadsBackWithTheSameValues)
     std::string path = dir + "/measure-test.cgats";
     std::filesystem::remove(path);
     std::string cfg = testenv::FreshConfigPath();
-    auto r1 = RunProgram(Program("vxn"), With(cfg, {"measure", "--yes", "--json", "--sample", "7", "--cgats", path}));
+    auto r1 = RunVxn(With(cfg, {"measure", "--yes", "--json", "--sample", "7", "--cgats", path}));
     ASSERT_EQ(r1.status, 0) << r1.err;
-    auto r2 = RunProgram(Program("vxn"), With(cfg, {"measure", "--yes", "--json", "--sample", "2", "--cgats", path}));
+    auto r2 = RunVxn(With(cfg, {"measure", "--yes", "--json", "--sample", "2", "--cgats", path}));
     ASSERT_EQ(r2.status, 0) << r2.err;
-    auto j1 = nlohmann::json::parse(r1.out), j2 = nlohmann::json::parse(r2.out);
+    auto j1 = nlohmann::json::parse(r1.out)[0], j2 = nlohmann::json::parse(r2.out)[0];
 
     cmsHANDLE it8 = cmsIT8LoadFromFile(nullptr, path.c_str());
     ASSERT_NE(it8, nullptr);
@@ -147,19 +149,21 @@ TEST(VxnMeasure, CgatsFileReadsBackWithTheSameValues)
     }
     cmsIT8Free(it8);
 
-    // Other conditions do not go into the same file, and the file stays as it was.
+    // Other conditions do not go into the same file: found out before
+    // anything is measured, and the file stays as it was.
     std::string before = Slurp(path);
-    auto r3 = RunProgram(Program("vxn"), With(cfg, {"measure", "--yes", "--illuminant", "A", "--cgats", path}));
-    EXPECT_EQ(r3.status, 1);
+    auto r3 = RunVxn(With(cfg, {"measure", "--yes", "--illuminant", "A", "--cgats", path}));
+    EXPECT_EQ(r3.status, 2);
     EXPECT_NE(r3.err.find("ILLUMINANT D65, not A"), std::string::npos) << r3.err;
+    EXPECT_EQ(r3.err.find("White-calibrate"), std::string::npos) << r3.err;
     EXPECT_EQ(Slurp(path), before);
 }
 
 TEST(VxnMeasure, UnwritableCgatsFileFailsBeforeMeasuring)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(),
+    auto r = RunVxn(With(testenv::FreshConfigPath(),
                                              {"measure", "--yes", "--cgats", "/nonexistent-dir/x.cgats"}));
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("White-calibrate"), std::string::npos);  // nothing was measured
 }
@@ -170,7 +174,7 @@ TEST(VxnMeasure, RefusedCommandIsNamed)
     testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0"});
     ASSERT_EQ(emu.FirstLine().rfind("tcp:", 0), 0u) << emu.FirstLine();
     ASSERT_EQ(emu.Command("refuse 28 5").rfind("0 ", 0), 0u);
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "measure", "--yes"}));
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "measure", "--yes"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("the instrument refused command 28 (status 5)"), std::string::npos) << r.err;
 }
@@ -180,28 +184,28 @@ TEST(VxnMeasure, AgainstTheEmulatorOverTcpAndAPseudoTerminal)
     {
         testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0"});
         ASSERT_EQ(emu.FirstLine().rfind("tcp:127.0.0.1:", 0), 0u) << emu.FirstLine();
-        auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "measure",
+        auto r = RunVxn(With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "measure",
                                                                               "--yes", "--filter", "D65"}));
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("filter D65"), std::string::npos);
-        auto i = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "info"}));
+        auto i = RunVxn(With(testenv::FreshConfigPath(), {"--port", emu.FirstLine(), "info"}));
         EXPECT_EQ(i.status, 0) << i.err;
     }
     {
         testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--pty"});
         ASSERT_EQ(emu.FirstLine().rfind("/dev/", 0), 0u) << emu.FirstLine();
         std::string port = "serial:" + emu.FirstLine();
-        auto i = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", port, "info", "--json"}));
+        auto i = RunVxn(With(testenv::FreshConfigPath(), {"--port", port, "info", "--json"}));
         ASSERT_EQ(i.status, 0) << i.err;
         EXPECT_EQ(nlohmann::json::parse(i.out)["device_type"], 1);
-        auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"--port", port, "measure", "--yes"}));
+        auto r = RunVxn(With(testenv::FreshConfigPath(), {"--port", port, "measure", "--yes"}));
         EXPECT_EQ(r.status, 0) << r.err;
     }
 }
 
 TEST(VxnCalibrate, CalibratesUnderTheFilter)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"calibrate", "--filter", "D65", "--yes"}));
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"calibrate", "--filter", "D65", "--yes"}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("White-calibrated under filter D65"), std::string::npos);
     EXPECT_EQ(r.err.find("White-calibrate the instrument now?"), std::string::npos);  // no question
@@ -209,10 +213,11 @@ TEST(VxnCalibrate, CalibratesUnderTheFilter)
 
 TEST(VxnSimulate, TakesThePreselectedPadWithYes)
 {
-    auto r = RunProgram(Program("vxn"), With(testenv::FreshConfigPath(), {"simulate", "--yes", "--json"}));
+    auto r = RunVxn(With(testenv::FreshConfigPath(), {"simulate", "--yes", "--json"}));
     ASSERT_EQ(r.status, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["spectrum"]["values"].size(), 36u);
+    ASSERT_EQ(j.size(), 1u);
+    EXPECT_EQ(j[0]["spectrum"]["values"].size(), 36u);
 }
 
 } // namespace

@@ -8,13 +8,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
 
 using testenv::Program;
-using testenv::RunProgram;
+using testenv::RunVxn;
 
 std::string Slurp(const std::string& path)
 {
@@ -27,7 +28,7 @@ std::string Slurp(const std::string& path)
 TEST(VxnSettings, SetWritesTheStoredTexts)
 {
     std::string cfg = testenv::FreshConfigPath();
-    auto r = RunProgram(Program("vxn"), {"--config", cfg, "settings", "set", "illuminant=D93", "observer=10",
+    auto r = RunVxn({"--config", cfg, "settings", "set", "illuminant=D93", "observer=10",
                                          "filter=m1", "density=ANSI T", "whitebase=pap", "mean=4", "calibration=0",
                                          "meas-at-unit=0", "colorsystem=12", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -73,7 +74,7 @@ TEST(VxnSettings, BadInputIsRefusedAndNothingIsWritten)
         std::string cfg = testenv::FreshConfigPath();
         std::vector<std::string> a = {"--config", cfg, "settings", "set"};
         a.insert(a.end(), args.begin(), args.end());
-        auto r = RunProgram(Program("vxn"), a);
+        auto r = RunVxn(a);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
         EXPECT_EQ(Slurp(cfg), "") << args[0];
@@ -83,12 +84,93 @@ TEST(VxnSettings, BadInputIsRefusedAndNothingIsWritten)
 TEST(VxnSettings, DeviceTypeDecidesTheFilters)
 {
     std::string cfg = testenv::FreshConfigPath();
-    auto r = RunProgram(Program("vxn"), {"--config", cfg, "settings", "set", "--device-type", "16777216", "filter=UV"});
+    auto r = RunVxn({"--config", cfg, "settings", "set", "--device-type", "16777216", "filter=UV"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("filter         UV"), std::string::npos) << r.out;
     // Read for a device of type 2, the same file offers M0 first.
-    auto s = RunProgram(Program("vxn"), {"--config", cfg, "settings", "show", "--device-type", "2"});
+    auto s = RunVxn({"--config", cfg, "settings", "show", "--device-type", "2"});
     EXPECT_NE(s.out.find("filter         M0"), std::string::npos) << s.out;
 }
 
 } // namespace
+
+namespace {
+
+// No language in the environment, as on a fresh machine or in CI.
+const std::vector<std::string> NO_LANGUAGE = {"-VXN_LANG", "-LANG", "-LC_ALL", "-LC_MESSAGES"};
+
+// The stored file of a user with non-default settings everywhere; the
+// language key makes the text catalogue read the configuration while the
+// condition set is being read.
+const char* const USER_FILE = "[Settings]\n"
+                              "Language=en\n"
+                              "ColorSystem=11\n"
+                              "\n"
+                              "[VXNSettings]\n"
+                              "Illumination=A\n"
+                              "DxxTempNr=93\n"
+                              "Observer=10\n"
+                              "DensityStd=ANSI T\n"
+                              "WhiteBase=Pap\n"
+                              "Filter=No\n"
+                              "\n"
+                              "[VXN]\n"
+                              "MEAN=4\n"
+                              "Calibration=0\n"
+                              "MeasAtUnit=0\n"
+                              "\n";
+
+} // namespace
+
+TEST(VxnSettings, StoredSettingsSurviveShowAndSetWithoutALanguage)
+{
+    std::string cfg = testenv::FreshConfigPath();
+    std::ofstream(cfg) << USER_FILE;
+
+    auto show = testenv::RunProgram(Program("vxn"), {"settings", "show", "--json", "--config", cfg}, "", NO_LANGUAGE);
+    ASSERT_EQ(show.status, 0) << show.err;
+    auto j = nlohmann::json::parse(show.out)["settings"];
+    EXPECT_EQ(j["illuminant"], "A");
+    EXPECT_EQ(j["dxx"], "93");
+    EXPECT_EQ(j["observer"], "10°");
+    EXPECT_EQ(j["density"], "ANSI T");
+    EXPECT_EQ(j["whitebase"], "Pap");
+    EXPECT_EQ(j["filter"], "No");
+    EXPECT_EQ(j["mean"], "4");
+    EXPECT_EQ(j["colorsystem"], "11");
+    EXPECT_EQ(Slurp(cfg), USER_FILE);  // showing writes nothing
+
+    auto set = testenv::RunProgram(Program("vxn"), {"settings", "set", "dxx=60", "--config", cfg}, "", NO_LANGUAGE);
+    ASSERT_EQ(set.status, 0) << set.err;
+    std::string expected = USER_FILE;
+    expected.replace(expected.find("DxxTempNr=93"), 12, "DxxTempNr=60");
+    EXPECT_EQ(Slurp(cfg), expected);
+}
+
+TEST(VxnSettings, ASettingThatCannotBeStoredFails)
+{
+    std::string dir = testenv::FreshConfigPath() + ".d";
+    std::filesystem::create_directories(dir);
+    // The configuration path is a folder; the other a file inside a file.
+    std::string blocker = testenv::FreshConfigPath();
+    std::ofstream(blocker) << "x";
+    for (const auto& [cfg, named] : {std::pair{dir, dir}, std::pair{blocker + "/sub/QelVXN.ini", blocker}}) {
+        auto r = RunVxn({"--config", cfg, "settings", "set", "mean=3"});
+        EXPECT_EQ(r.status, 1) << cfg << "\n" << r.out;
+        EXPECT_NE(r.err.find("not stored"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(VxnSettings, InvalidStoredValuesAreNamedWithTheDefaultUsed)
+{
+    std::string cfg = testenv::FreshConfigPath();
+    std::ofstream(cfg) << "[VXNSettings]\nIllumination=ZZZ\nObserver=7\nFilter=Pol\n[VXN]\nMEAN=-5\n";
+    auto r = RunVxn({"settings", "show", "--config", cfg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* says : {"VXNSettings/Illumination=ZZZ", "VXNSettings/Observer=7", "VXN/MEAN=-5"})
+        EXPECT_NE(r.err.find(says), std::string::npos) << says << "\n" << r.err;
+    EXPECT_NE(r.err.find("D65 is used instead"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Filter"), std::string::npos) << r.err;  // a valid value is not named
+}

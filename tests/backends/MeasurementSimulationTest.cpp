@@ -470,7 +470,12 @@ TEST_F(SimulatedMeasurement, ChosenPadBecomesTheMeasurement)
 // ---------------------------------------------------------------------------
 // The shipped colours, at a terminal and as a picture
 
-class ShippedColours : public ::testing::Test {};
+// These tests read the dialog's English wording.
+class ShippedColours : public ::testing::Test {
+protected:
+    void SetUp() override { Language::Set(String("en")); }
+    void TearDown() override { Language::Set(String()); }
+};
 
 using Terminal = testenv::PipedTerminal;
 

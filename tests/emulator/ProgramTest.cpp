@@ -2,6 +2,7 @@
 // steered through its standard input.
 #include "EmuTestUtil.hpp"
 
+#include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
 #include <gtest/gtest.h>
@@ -228,3 +229,25 @@ TEST(EmuProgram, ExitsOnEndOfInputOnlyWhenAsked)
         EXPECT_EQ(emu.WaitExit(3000), 2);
     }
 }
+
+namespace {
+
+TEST(EmuProgram, OptionErrorsExitTwo)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"--bogus"}, {"--tcp", "127.0.0.1:0", "--pty"}, {"--tcp", "127.0.0.1:0", "--profile", "nope"},
+             {"--tcp", "127.0.0.1:0", "--sw-version", "x"}}) {
+        auto r = testenv::RunProgram(testenv::Program("vxn-emulator"), args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? std::string("no options") : args[0]) << "\n" << r.err;
+    }
+}
+
+TEST(EmuProgram, AnyAddressListenerPrintsAnEndpointVxnReaches)
+{
+    testenv::BackgroundProcess emu(testenv::Program("vxn-emulator"), {"--tcp", ":0"});
+    ASSERT_EQ(emu.FirstLine().rfind("tcp:127.0.0.1:", 0), 0u) << emu.FirstLine();
+    auto r = testenv::RunVxn({"info", "--port", emu.FirstLine(), "--config", testenv::FreshConfigPath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+} // namespace

@@ -1,4 +1,5 @@
 #include "support/Process.hpp"
+#include "support/TestEnv.hpp"
 
 #include <cerrno>
 #include <csignal>
@@ -25,11 +26,20 @@ std::vector<char*> Argv(const std::string& prog, const std::vector<std::string>&
 
 std::vector<char*> Envp(const std::vector<std::string>& extra, std::vector<std::string>& keep)
 {
+    // An extra "NAME=VALUE" replaces NAME, an extra "-NAME" removes it.
+    auto nameOf = [](const std::string& s) { return s.substr(s[0] == '-' ? 1 : 0, s.find('=') - (s[0] == '-' ? 1 : 0)); };
     keep.clear();
-    for (char** e = environ; *e; ++e)
-        keep.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        std::string var = *e;
+        bool overridden = false;
+        for (auto& x : extra)
+            overridden = overridden || (!x.empty() && nameOf(x) == var.substr(0, var.find('=')));
+        if (!overridden)
+            keep.push_back(var);
+    }
     for (auto& x : extra)
-        keep.push_back(x);
+        if (!x.empty() && x[0] != '-')
+            keep.push_back(x);
     std::vector<char*> v;
     for (auto& s : keep)
         v.push_back(const_cast<char*>(s.c_str()));
@@ -39,7 +49,7 @@ std::vector<char*> Envp(const std::vector<std::string>& extra, std::vector<std::
 } // namespace
 
 ProcessResult RunProgram(const std::string& rProgram, const std::vector<std::string>& rArgs, const std::string& rInput,
-                  const std::vector<std::string>& rEnv)
+                  const std::vector<std::string>& rEnv, const OutputWatcher& rWatch)
 {
     ProcessResult r;
     int in[2], out[2], err[2];
@@ -87,6 +97,8 @@ ProcessResult RunProgram(const std::string& rProgram, const std::vector<std::str
                     --open;
                 } else {
                     (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(got));
+                    if (i == 0 && rWatch)
+                        rWatch(pid, r.out);
                 }
             }
         if (in[1] >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
@@ -169,6 +181,16 @@ void BackgroundProcess::Send(const std::string& rLine)
     std::string l = rLine + "\n";
     if (mnIn >= 0 && write(mnIn, l.data(), l.size()) < 0)
         return;
+}
+
+ProcessResult RunVxn(const std::vector<std::string>& rArgs, const std::string& rInput, std::vector<std::string> aEnv)
+{
+    bool chosen = false;
+    for (const auto& e : aEnv)
+        chosen = chosen || e.rfind("VXN_LANG", 0) == 0 || e.rfind("-VXN_LANG", 0) == 0;
+    if (!chosen)
+        aEnv.insert(aEnv.begin(), "VXN_LANG=en");
+    return RunProgram(Program("vxn"), rArgs, rInput, aEnv);
 }
 
 } // namespace testenv

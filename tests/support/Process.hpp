@@ -1,6 +1,7 @@
 // Runs a program built beside the tests and collects what it printed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,19 @@ struct ProcessResult {
 };
 
 // Runs the program with the arguments, feeding sInput on standard input
-// (closed afterwards). Standard input is not a terminal.
+// (closed afterwards). Standard input is not a terminal. rEnv adds to the
+// test's environment: "NAME=VALUE" sets NAME, "-NAME" removes it.
+// Called with the program's process id and all it has printed so far each
+// time more arrives on its standard output (to act on it while it runs).
+using OutputWatcher = std::function<void(int nPid, const std::string& rOut)>;
+
 ProcessResult RunProgram(const std::string& rProgram, const std::vector<std::string>& rArgs, const std::string& rInput = "",
-                  const std::vector<std::string>& rEnv = {});
+                  const std::vector<std::string>& rEnv = {}, const OutputWatcher& rWatch = {});
+
+// Runs vxn with English texts (the tests compare its wording); aEnv as for
+// RunProgram, and may choose another language.
+ProcessResult RunVxn(const std::vector<std::string>& rArgs, const std::string& rInput = "",
+                     std::vector<std::string> aEnv = {});
 
 // A program left running in the background (vxn-emulator): its first line of
 // output is read at start (the port or pseudo-terminal path).

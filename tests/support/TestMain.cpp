@@ -21,7 +21,6 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
-    setenv("VXN_LANG", "en", 1);
     unsetenv("VXN_TRACE");
     AppDir::SetDataDir(VXN_SOURCE_DATA_DIR);
     AppConfig::SetPathName(testenv::FreshConfigPath());

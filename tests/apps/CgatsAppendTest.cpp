@@ -1,0 +1,103 @@
+// Appending measurements to a CGATS file that is the user's: what is in it
+// stays as it was (comments, keywords, every digit), a symbolic link and the
+// file's mode stay, and several vxn runs appending at once keep every row.
+#include "support/Process.hpp"
+#include "support/TestEnv.hpp"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testenv::RunVxn;
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int Rows(const std::string& path)
+{
+    cmsHANDLE it8 = cmsIT8LoadFromFile(nullptr, path.c_str());
+    if (!it8)
+        return -1;
+    int n = static_cast<int>(cmsIT8GetPropertyDbl(it8, "NUMBER_OF_SETS"));
+    cmsIT8Free(it8);
+    return n;
+}
+
+std::string Measure(const std::string& path)
+{
+    auto r = RunVxn({"measure", "--yes", "--cgats", path, "--config", testenv::FreshConfigPath()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.err;
+}
+
+TEST(CgatsAppend, KeepsTheUsersFileLinkAndMode)
+{
+    std::string dir = testenv::FreshConfigPath() + ".d";
+    fs::create_directories(dir);
+    std::string file = dir + "/series.cgats", link = dir + "/link.cgats";
+    Measure(file);
+    // The user adds a comment and a keyword of their own and a value with
+    // more digits than vxn writes.
+    std::string text = Slurp(file);
+    text.insert(text.find("ORIGINATOR"), "# measured on press 4\nOPERATOR\t\"Ana\"\n");
+    size_t row = text.find("\nBEGIN_DATA\n") + 12;
+    size_t firstValue = text.find('\t', text.find('\t', row) + 1) + 1;
+    text.replace(firstValue, text.find('\t', firstValue) - firstValue, "0.0481234567891234");
+    std::ofstream(file, std::ios::trunc) << text;
+    ::chmod(file.c_str(), 0600);
+    fs::create_symlink(file, link);
+
+    Measure(link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    std::string after = Slurp(file);
+    // Everything before the new row is as the user left it, but the count.
+    std::string before = text.substr(0, text.find("\nEND_DATA"));
+    std::string kept = after.substr(0, before.size());
+    auto dropCount = [](std::string s) {
+        size_t p = s.find("NUMBER_OF_SETS");
+        return s.erase(p, s.find('\n', p) - p);
+    };
+    EXPECT_EQ(dropCount(kept), dropCount(before));
+    EXPECT_NE(after.find("0.0481234567891234"), std::string::npos);
+    EXPECT_NE(after.find("# measured on press 4"), std::string::npos);
+    EXPECT_EQ(Rows(file), 2);
+}
+
+TEST(CgatsAppend, ConcurrentRunsKeepEveryRow)
+{
+    std::string file = testenv::FreshConfigPath() + ".cgats";
+    constexpr int RUNS = 6;
+    std::vector<std::future<std::string>> runs;
+    for (int i = 0; i < RUNS; ++i)
+        runs.push_back(std::async(std::launch::async, [&] { return Measure(file); }));
+    for (auto& r : runs)
+        r.get();
+    EXPECT_EQ(Rows(file), RUNS) << Slurp(file);
+}
+
+TEST(CgatsAppend, AForeignFileIsRefusedBeforeMeasuring)
+{
+    std::string file = testenv::FreshConfigPath() + ".cgats";
+    std::ofstream(file) << "name,value\nred,1\n";
+    auto r = RunVxn({"measure", "--yes", "--cgats", file, "--config", testenv::FreshConfigPath()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("White-calibrate"), std::string::npos) << r.err;  // the instrument was not touched
+    EXPECT_EQ(Slurp(file), "name,value\nred,1\n");
+}
+
+} // namespace

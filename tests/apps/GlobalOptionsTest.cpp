@@ -1,0 +1,106 @@
+// vxn's global options before or after the subcommand, clear errors for
+// unknown commands and options, and one language per run chosen from --lang
+// or the POSIX locale variables.
+#include "support/Process.hpp"
+#include "support/TestEnv.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+
+namespace {
+
+using testenv::RunVxn;
+
+TEST(VxnGlobalOptions, GoBeforeOrAfterTheSubcommand)
+{
+    testenv::BackgroundProcess emu(testenv::Program("vxn-emulator"), {"--tcp", "127.0.0.1:0", "--profile", "huepointer"});
+    const std::string port = emu.FirstLine();
+    ASSERT_EQ(port.rfind("tcp:", 0), 0u) << port;
+    const std::string cfg = testenv::FreshConfigPath();
+    std::ofstream(cfg) << "[VXNSettings]\nIllumination=A\n";
+
+    // info reaches the Huepointer only through --port; settings shows A only
+    // through --config; --lang de gives the German observer text.
+    const std::vector<std::vector<std::string>> infoArgs = {
+        {"--port", port, "info", "--json"},
+        {"info", "--port", port, "--json"},
+        {"info", "--json", "--port", port},
+    };
+    for (const auto& a : infoArgs) {
+        auto r = RunVxn(a);
+        ASSERT_EQ(r.status, 0) << a[0] << " " << a[1] << "\n" << r.err;
+        EXPECT_TRUE(nlohmann::json::parse(r.out)["models"]["huepointer"].get<bool>()) << a[0];
+    }
+    const std::vector<std::vector<std::string>> settingsArgs = {
+        {"--config", cfg, "settings", "show", "--json"},
+        {"settings", "--config", cfg, "show", "--json"},
+        {"settings", "show", "--json", "--config", cfg},
+    };
+    for (const auto& a : settingsArgs) {
+        auto r = RunVxn(a);
+        ASSERT_EQ(r.status, 0) << a[0] << " " << a[1] << "\n" << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)["settings"]["illuminant"], "A") << a[0] << " " << a[1];
+    }
+    auto measure = RunVxn({"measure", "--config", cfg, "--yes", "--json"});
+    ASSERT_EQ(measure.status, 0) << measure.err;
+    EXPECT_EQ(nlohmann::json::parse(measure.out)[0]["conditions"]["illuminant"], "A");
+}
+
+TEST(VxnGlobalOptions, UnknownCommandsAndOptionsAreNamed)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"foo"}, "unknown command foo"},
+        {{"--config", "/tmp/x.ini", "frobnicate", "--json"}, "unknown command frobnicate"},
+        {{"info", "--bogus"}, "--bogus"},
+        {{"--bogus", "info"}, "--bogus"},
+        {{"settings", "show", "--lang"}, "--lang"},
+        {{"--lang", "xx", "settings", "show"}, "no texts for language 'xx'"},
+    };
+    for (const auto& [args, says] : cases) {
+        auto r = RunVxn(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+}
+
+// The language of one run: --lang above all, then LC_ALL, LC_MESSAGES,
+// LANG; the same language for the library's questions and vxn's own prompts.
+TEST(VxnLanguage, ChosenTheWayOfThePosixLocale)
+{
+    struct Case {
+        std::vector<std::string> env;
+        std::vector<std::string> extraArgs;
+        bool german;
+    } cases[] = {
+        {{"LANG=de_DE.UTF-8"}, {}, true},
+        {{"LC_ALL=de_DE.UTF-8", "LANG=en_US.UTF-8"}, {}, true},
+        {{"LC_MESSAGES=de_DE.UTF-8"}, {}, true},
+        {{"LC_ALL=C", "LANG=de_DE.UTF-8"}, {}, false},
+        {{"LANG=fr_FR.UTF-8"}, {}, false},  // no French texts: English
+        {{"LANG=de_DE.UTF-8"}, {"--lang", "en"}, false},
+        {{}, {"--lang", "de"}, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> env = {"-VXN_LANG", "-LANG", "-LC_ALL", "-LC_MESSAGES"};
+        env.insert(env.end(), c.env.begin(), c.env.end());
+        std::vector<std::string> args = {"--config", testenv::FreshConfigPath(), "measure"};
+        args.insert(args.end(), c.extraArgs.begin(), c.extraArgs.end());
+        // Declining the calibration at the prompt shows the library's
+        // question and the closing note.
+        env.push_back("VXN_INTERACTIVE=1");
+        auto r = testenv::RunProgram(testenv::Program("vxn"), args, "2\n\n", env);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string who = c.env.empty() ? c.extraArgs.back() : c.env[0];
+        bool german = r.err.find("Probe") != std::string::npos;
+        EXPECT_EQ(german, c.german) << who << "\n" << r.err;
+        EXPECT_EQ(r.err.find("Place the instrument") != std::string::npos, !c.german) << who << "\n" << r.err;
+        // The buttons and the kind of box in the same language.
+        EXPECT_EQ(r.err.find("1) Ja") != std::string::npos, c.german) << who << "\n" << r.err;
+        EXPECT_EQ(r.err.find("[Frage]") != std::string::npos, c.german) << who << "\n" << r.err;
+    }
+}
+
+} // namespace
