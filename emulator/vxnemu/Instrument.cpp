@@ -135,6 +135,15 @@ Spectrum36 Instrument::SampleUnderHead() const
 void Instrument::Measure()
 {
     maLast = SampleUnderHead();
+    // Against paper white (white base 0) an instrument gives the sample
+    // relative to the white of the paper it is printed on; the sheet's paper
+    // is the chart's white patch.
+    if (mnWBase == 0) {
+        const Spectrum36& paper = mrChart.WhiteTile();
+        for (size_t i = 0; i < maLast.size(); ++i)
+            if (paper[i] > 0.01f)
+                maLast[i] /= paper[i];
+    }
     mbMeasured = true;
     maLastTime = Now();
     ++mnMeasurements;

@@ -221,3 +221,21 @@ TEST(VxnSimulate, TakesThePreselectedPadWithYes)
 }
 
 } // namespace
+
+namespace {
+
+// Paper white makes the virtual instrument's values relative to the paper:
+// lighter than absolute ones, and the paper itself measures as white.
+TEST(VxnMeasure, PaperWhiteBaseGivesPaperRelativeValues)
+{
+    auto lab = [](const std::string& wbase, const std::string& sample) {
+        auto r = RunVxn({"measure", "--yes", "--json", "--whitebase", wbase, "--sample", sample, "--config",
+                         testenv::FreshConfigPath()});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.status == 0 ? nlohmann::json::parse(r.out)[0]["lab"]["L"].get<double>() : 0.0;
+    };
+    EXPECT_GT(lab("Pap", "13"), lab("Abs", "13") + 1.0);
+    EXPECT_NEAR(lab("Pap", "19"), 100.0, 0.5);
+}
+
+} // namespace
