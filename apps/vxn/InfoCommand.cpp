@@ -51,7 +51,7 @@ int RunInfo(const Globals& g, bool json)
         else if (po->GetLastRefusal().nMessage)
             failed = std::string(pWhat) + ": the instrument refused command " +
                      std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-                     std::to_string(static_cast<unsigned char>(po->GetLastRefusal().nStatus)) + ")";
+                     std::to_string(po->GetLastRefusal().nStatus) + ")";
     };
     ask("device type", [&] { id.deviceType = p.GetDeviceType(); });
     if (!failed.empty() && po->GetLastRefusal().nMessage == 0) {

@@ -74,7 +74,7 @@ std::string WhyItFailed(const ConsoleResponder& rResponder)
                "): " + po->GetLastFailure().aReason.str();
     if (po->GetLastRefusal().nMessage)
         return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-               std::to_string(static_cast<unsigned char>(po->GetLastRefusal().nStatus)) + ")";
+               std::to_string(po->GetLastRefusal().nStatus) + ")";
     return "the measurement was cancelled";
 }
 

@@ -89,7 +89,11 @@ int Show(const Options& o)
     for (auto& [k, v] : rows) {
         std::cout << k << std::string(15 - k.size(), ' ') << v;
         if (k == "colorsystem")
-            std::cout << " (" << ColorSystemName(cs) << ")";
+            std::cout << " (" << ColorSystemName(cs) << "; vxn measure adds DIN99 for 11 and 12)";
+        else if (k == "mean" || k == "meas-at-unit")
+            std::cout << " (for applications that average; vxn measure takes one measurement per --count)";
+        else if (k == "calibration")
+            std::cout << " (0: vxn measure does not ask to white-calibrate)";
         std::cout << "\n";
     }
     std::cout << "(filters offered by device class " << set.GetDeviceClass() << ":";

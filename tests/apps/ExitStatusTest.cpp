@@ -90,6 +90,7 @@ TEST(VxnExitStatus, FailuresOfEverySubcommand)
         {"vxn", {}, {"measure", "--yes", "--cgats", ""}, 2, "--cgats"},
         // Measuring failures name the measurement and the reason.
         {"vxn", {"refuse 28 5"}, {"measure", "--yes"}, 1, "the instrument refused command 28 (status 5)"},
+        {"vxn", {"refuse 28 200"}, {"measure", "--yes"}, 1, "the instrument refused command 28 (status 200)"},
         {"vxn", {"drop 28"}, {"measure", "--yes"}, 1, "the instrument stopped answering"},
         {"vxn", {}, {"measure", "--no-operator", "--yes", "--filter", "D65"}, 1, "gave up"},
         {"vxn", {}, {"measure"}, 1, "no terminal"},
@@ -134,6 +135,14 @@ TEST(VxnExitStatus, OutputThatCannotBeWrittenIsAFailure)
         EXPECT_EQ(r.status, 1) << cmd << "\n" << r.err;
         EXPECT_NE(r.err.find("cannot write the output"), std::string::npos) << cmd << "\n" << r.err;
     }
+}
+
+TEST(VxnExitStatus, AnUnwritableTraceIsSaidOnce)
+{
+    auto r = RunVxn({"info", "--config", QuickConfig()}, "", {"VXN_TRACE=/nonexistent-folder/trace.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Count(r.err, "cannot be written"), 1u) << r.err;
+    EXPECT_NE(r.err.find("/nonexistent-folder/trace.txt"), std::string::npos) << r.err;
 }
 
 TEST(VxnExitStatus, AbandonedSimulatorPrintsNoResult)

@@ -16,8 +16,11 @@ Responder* gpCurrent = nullptr;
 } // namespace
 
 namespace {
-constexpr const char* ENGLISH_WORDS[] = {"OK",   "Cancel",  "Yes",   "No",       "Retry",
-                                         "Info", "Warning", "Error", "Question", "Message"};
+constexpr const char* ENGLISH_WORDS[] = {
+    "OK",   "Cancel",  "Yes",   "No",       "Retry",
+    "Info", "Warning", "Error", "Question", "Message",
+    "default", "no terminal to answer: Cancel", "Please answer with the number or the name of a button.",
+    "Please answer with the number of a choice.", "abandon"};
 static_assert(std::size(ENGLISH_WORDS) == static_cast<size_t>(BoxWord::Count));
 
 String& Word(BoxWord e)

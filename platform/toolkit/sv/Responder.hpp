@@ -44,7 +44,12 @@ enum MessBoxKind : int { MESSBOX_MESSAGE = 0, MESSBOX_INFO, MESSBOX_WARNING, MES
 // unless the application gives them in its user's language (the utility
 // library's text catalogue does, from its group "Toolkit"), so that a box's
 // buttons speak the language of its text.
-enum class BoxWord { Ok, Cancel, Yes, No, Retry, Info, Warning, Error, Question, Message, Count };
+enum class BoxWord {
+    Ok, Cancel, Yes, No, Retry,                // buttons
+    Info, Warning, Error, Question, Message,   // kinds of box
+    Default, NoTerminal, AnswerButton, AnswerChoice, Abandon,  // the terminal's prompts
+    Count
+};
 void SetBoxWord(BoxWord eWord, const String& rText);  // an empty text: English again
 String GetBoxWord(BoxWord eWord);
 

@@ -9,6 +9,12 @@
 #include <unistd.h>
 
 namespace {
+// " (default)" after the default button or choice, in the user's language.
+std::string DefaultMark()
+{
+    return " (" + GetBoxWord(BoxWord::Default).str() + ")";
+}
+
 constexpr int MAX_AUTO_CHOICES = 1000;
 
 std::string Lower(std::string s)
@@ -80,7 +86,7 @@ short TerminalResponder::AskBox(const BoxRequest& rBox)
                  rBox.aTitle.GetStr(), rBox.aText.GetStr());
     for (size_t i = 0; i < rBox.aButtons.size(); ++i)
         std::fprintf(mpOut, "  %zu) %s%s\n", i + 1, rBox.aButtons[i].aLabel.GetStr(),
-                     rBox.aButtons[i].nResult == rBox.nDefault ? " (default)" : "");
+                     rBox.aButtons[i].nResult == rBox.nDefault ? DefaultMark().c_str() : "");
     if (meMode == Mode::Defaults) {
         for (const BoxButton& b : rBox.aButtons)
             if (b.nResult == rBox.nDefault)
@@ -89,7 +95,7 @@ short TerminalResponder::AskBox(const BoxRequest& rBox)
         return rBox.nDefault;
     }
     if (!mbInteractive) {
-        std::fprintf(mpOut, "> (no terminal to answer: Cancel)\n");
+        std::fprintf(mpOut, "> (%s)\n", GetBoxWord(BoxWord::NoTerminal).GetStr());
         std::fflush(mpOut);
         return RET_CANCEL;
     }
@@ -105,7 +111,7 @@ short TerminalResponder::AskBox(const BoxRequest& rBox)
         short r = rBox.ResultFromAnswer(String(line));
         if (r >= 0)
             return r;
-        std::fprintf(mpOut, "Please answer with the number or the name of a button.\n");
+        std::fprintf(mpOut, "%s\n", GetBoxWord(BoxWord::AnswerButton).GetStr());
     }
 }
 
@@ -122,8 +128,8 @@ void TerminalResponder::Prompt(ModalDialog& rDialog)
     std::fprintf(mpOut, "\n%s\n", rDialog.GetDescription().GetStr());
     std::vector<DialogChoice> choices = rDialog.GetChoices();
     for (size_t i = 0; i < choices.size(); ++i)
-        std::fprintf(mpOut, "  %zu) %s%s\n", i + 1, choices[i].aLabel.GetStr(), choices[i].bDefault ? " (default)" : "");
-    std::fprintf(mpOut, "  0) abandon\n> ");
+        std::fprintf(mpOut, "  %zu) %s%s\n", i + 1, choices[i].aLabel.GetStr(), choices[i].bDefault ? DefaultMark().c_str() : "");
+    std::fprintf(mpOut, "  0) %s\n> ", GetBoxWord(BoxWord::Abandon).GetStr());
     std::fflush(mpOut);
 }
 
@@ -226,7 +232,7 @@ void TerminalResponder::HandleDialogLine(ModalDialog& rDialog, const std::string
                 pick = &c;
     }
     if (!pick) {
-        std::fprintf(mpOut, "Please answer with the number of a choice.\n> ");
+        std::fprintf(mpOut, "%s\n> ", GetBoxWord(BoxWord::AnswerChoice).GetStr());
         std::fflush(mpOut);
         return;
     }

@@ -3,8 +3,11 @@
 #include "qel/AppConfig.hpp"
 #include "sv/EventLoop.hpp"
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -64,6 +67,11 @@ void PostOffice::SetTrace(const String& rPath)
     if (mpTrace)
         std::fclose(mpTrace);
     mpTrace = rPath.IsEmpty() ? nullptr : std::fopen(rPath.GetStr(), "a");
+    // A trace the user asked for and does not get is said once, not
+    // silently dropped.
+    if (!rPath.IsEmpty() && !mpTrace)
+        std::fprintf(stderr, "warning: the exchange trace %s cannot be written (%s); nothing is traced\n",
+                     rPath.GetStr(), std::strerror(errno));
 }
 
 void PostOffice::SetEndpoint(const String& rEndpoint)
@@ -288,7 +296,7 @@ unsigned char PostOffice::SendAndReceive(int, int nMessage, MyMemoryBlock& rRequ
         rReply.SetData(reply.data(), static_cast<long>(reply.size()));
         // Every reply starts with the status char; nonzero refuses the command.
         if (!reply.empty() && reply[0] != 0)
-            maRefusal = Refusal{nMessage, static_cast<signed char>(reply[0])};
+            maRefusal = Refusal{nMessage, reply[0]};
     } else {
         maFailure = Failure{nMessage, maLastError};
     }

@@ -82,7 +82,7 @@ public:
     // program can tell its user which command the instrument refused.
     struct Refusal {
         int nMessage = 0;
-        int nStatus = 0;
+        int nStatus = 0;  // the status byte, 1 to 255
     };
     const Refusal& GetLastRefusal() const { return maRefusal; }
     void ClearLastRefusal() { maRefusal = Refusal(); }
