@@ -18,13 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using testenv::RunVxn;
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 int Rows(const std::string& path)
 {

@@ -18,13 +18,7 @@ namespace {
 using testenv::Program;
 using testenv::RunVxn;
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 // A configuration whose exchanges give up after nMs, so that a dropped
 // reply does not keep a test waiting.

@@ -24,13 +24,7 @@ std::vector<std::string> With(const std::string& cfg, std::initializer_list<std:
     return v;
 }
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 TEST(VxnMeasure, MeasuresTheBuiltInInstrumentWithYes)
 {

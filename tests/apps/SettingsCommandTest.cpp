@@ -17,13 +17,7 @@ namespace {
 using testenv::Program;
 using testenv::RunVxn;
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 TEST(VxnSettings, SetWritesTheStoredTexts)
 {

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace testenv {
@@ -26,6 +28,14 @@ std::string OutputDir()
 std::string Program(const std::string& name)
 {
     return std::string(VXN_BIN_DIR) + "/" + name;
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 } // namespace testenv

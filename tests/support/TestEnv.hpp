@@ -10,4 +10,6 @@ std::string FreshConfigPath();
 std::string OutputDir();
 // Path of a program built beside the tests (vxn, vxn-emulator).
 std::string Program(const std::string& name);
+// The whole contents of a file ("" when it cannot be read).
+std::string Slurp(const std::string& path);
 } // namespace testenv

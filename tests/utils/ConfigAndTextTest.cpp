@@ -13,13 +13,7 @@
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 TEST(Config, WritesReplaceTheFileAndEveryHolderSeesThem)
 {

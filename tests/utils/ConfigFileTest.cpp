@@ -21,13 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testenv::Slurp;
 
 void Spit(const std::string& path, const std::string& text)
 {
