@@ -178,38 +178,48 @@ TEST(ConfigFile, ByteOrderMarkIsReadOver)
     EXPECT_FALSE(fs::exists(path + ".bak"));
 }
 
-TEST(ConfigFile, AnUnreadableFileReadsAsEmptyAndIsKeptBeforeTheFirstWrite)
+// A file that is not text reads as empty; a text file with lines that are no
+// INI reads without those lines. Either is kept as a copy before the first
+// write replaces it, and said once.
+TEST(ConfigFile, AnUnreadableFileIsKeptBeforeTheFirstWrite)
 {
-    const std::pair<const char*, std::string> cases[] = {
-        {"NUL bytes", "[G]\nK=V\n\0\0\x7f" "ELF\x02\x01"s},
-        {"invalid UTF-8", "[G]\nK=M\xFCller\n"},
-        {"overlong UTF-8", "[G]\nK=\xC0\xAF\n"},
-        {"a line of no kind", "[G]\nK=V\nnot a key\n"},
-        {"a key before any group", "K=V\n[G]\n"},
-        {"an unclosed group", "[G\nK=V\n"},
+    struct Case {
+        const char* what;
+        std::string original;
+        const char* k;       // what key K of group G reads as
+        const char* after;   // the file after two writes
+        const char* said;
+    } cases[] = {
+        {"NUL bytes", "[G]\nK=V\n\0\0\x7f" "ELF\x02\x01"s, "dflt", "[G]\nNew=1\nNext=2\n\n", "could not be read"},
+        {"invalid UTF-8", "[G]\nK=M\xFCller\n", "dflt", "[G]\nNew=1\nNext=2\n\n", "could not be read"},
+        {"overlong UTF-8", "[G]\nK=\xC0\xAF\n", "dflt", "[G]\nNew=1\nNext=2\n\n", "could not be read"},
+        {"a line of no kind", "[G]\nK=V\nnot a key\n", "V", "[G]\nK=V\nNew=1\nNext=2\n\n",
+         "has lines that could not be read"},
+        {"a key before any group", "K=V\n[G]\n", "dflt", "[G]\nNew=1\nNext=2\n\n", "has lines that could not be read"},
+        {"an unclosed group", "[G\nK=V\n", "dflt", "[G]\nNew=1\nNext=2\n\n", "has lines that could not be read"},
     };
-    for (const auto& [what, original] : cases) {
-        SCOPED_TRACE(what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         std::string path = FreshFolder() + "/QelVXN.ini";
-        Spit(path, original);
+        Spit(path, c.original);
         {
-            Config c{String(path)};
-            c.SetGroup("G");
-            EXPECT_EQ(c.ReadKey("K", "dflt").str(), "dflt");
-            EXPECT_TRUE(c.DeleteKey("K"));  // nothing to delete: the file is not touched
+            Config cfg{String(path)};
+            cfg.SetGroup("G");
+            EXPECT_EQ(cfg.ReadKey("K", "dflt").str(), c.k);
+            EXPECT_TRUE(cfg.DeleteKey("Absent"));  // nothing to delete: the file is not touched
         }
-        EXPECT_EQ(Slurp(path), original);
+        EXPECT_EQ(Slurp(path), c.original);
         EXPECT_FALSE(fs::exists(path + ".bak"));
 
-        Config c{String(path)};
-        c.SetGroup("G");
+        Config cfg{String(path)};
+        cfg.SetGroup("G");
         testing::internal::CaptureStderr();
-        EXPECT_TRUE(c.WriteKey("New", "1"));
-        EXPECT_TRUE(c.WriteKey("Next", "2"));
+        EXPECT_TRUE(cfg.WriteKey("New", "1"));
+        EXPECT_TRUE(cfg.WriteKey("Next", "2"));
         std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err, "configuration file " + path + " could not be read; kept as " + path + ".bak\n");
-        EXPECT_EQ(Slurp(path + ".bak"), original);
-        EXPECT_EQ(Slurp(path), "[G]\nNew=1\nNext=2\n\n");
+        EXPECT_EQ(err, "configuration file " + path + " " + c.said + "; kept as " + path + ".bak\n");
+        EXPECT_EQ(Slurp(path + ".bak"), c.original);
+        EXPECT_EQ(Slurp(path), c.after);
     }
 }
 

@@ -2,7 +2,8 @@
 // - Contents: the groups and keys in file order, each found by hashing, so a
 //   file of any size loads in one pass and prints back in the order it had.
 // - Parse: the INI reader. It also decides whether a file is INI text at all;
-//   one that is not reads as empty, and the writer keeps a copy of it.
+//   one that is not reads as empty, one with lines it does not understand
+//   reads without them, and the writer keeps a copy of either.
 // - Data::Write: one change to the file, made safe against other writers and
 //   crashes: lock, read the file afresh, apply the change, write a temporary,
 //   flush it to disk, rename it over the file, unlock.
@@ -160,18 +161,27 @@ bool IsUtf8Text(std::string_view s)
     return true;
 }
 
+// How a file read as INI text.
+enum class ParseResult {
+    CLEAN,     // every line understood
+    SKIPPED,   // text, but with lines that are no INI: the others were read
+    NOT_TEXT,  // binary or not UTF-8: nothing was read
+};
+
 // Reads INI text into rOut. Lines are "[group]", "key=value" (within a group),
 // comments starting with ";" or "#", or blank; CRLF line ends and a leading
-// byte-order mark are accepted. Anything else means the file is not ours to
-// rewrite blindly: false.
-bool Parse(std::string_view text, Contents& rOut)
+// byte-order mark are accepted. A line of any other kind is skipped, so one
+// typo in a hand-edited file does not cost the user every other setting;
+// the writer keeps a copy of such a file before it drops those lines.
+ParseResult Parse(std::string_view text, Contents& rOut)
 {
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     if (!IsUtf8Text(text))
-        return false;
+        return ParseResult::NOT_TEXT;
     constexpr size_t NONE = static_cast<size_t>(-1);
     size_t group = NONE;
+    ParseResult result = ParseResult::CLEAN;
     while (!text.empty()) {
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
@@ -182,17 +192,24 @@ bool Parse(std::string_view text, Contents& rOut)
         if (last == std::string_view::npos || line[0] == ';' || line[0] == '#')
             continue;
         if (line[0] == '[') {
-            if (line[last] != ']')
-                return false;
+            if (line[last] != ']') {
+                // An unclosed group: its keys would land in the group
+                // before, so they are skipped with it.
+                group = NONE;
+                result = ParseResult::SKIPPED;
+                continue;
+            }
             group = rOut.Obtain(std::string(line.substr(1, last - 1)));
             continue;
         }
         size_t eq = line.find('=');
-        if (eq == std::string_view::npos || group == NONE)
-            return false;
+        if (eq == std::string_view::npos || group == NONE) {
+            result = ParseResult::SKIPPED;
+            continue;
+        }
         rOut.Set(group, std::string(line.substr(0, eq)), std::string(line.substr(eq + 1)));
     }
-    return true;
+    return result;
 }
 
 enum class ReadResult { MISSING, READ, FAILED };
@@ -386,7 +403,7 @@ struct Config::Data {
         std::string text;
         int err = 0;
         contents = Contents();
-        if (ReadFile(path.str(), text, err) == ReadResult::READ && !Parse(text, contents))
+        if (ReadFile(path.str(), text, err) == ReadResult::READ && Parse(text, contents) == ParseResult::NOT_TEXT)
             contents = Contents();
     }
 
@@ -424,15 +441,15 @@ struct Config::Data {
         std::string text;
         int err = 0;
         Contents fresh;
-        bool unreadable = false;
+        ParseResult parsed = ParseResult::CLEAN;
         switch (ReadFile(file, text, err)) {
         case ReadResult::MISSING:
             break;
         case ReadResult::FAILED:
             return failBeforeReading("cannot read " + file + ": " + Reason(err));
         case ReadResult::READ:
-            unreadable = !Parse(text, fresh);
-            if (unreadable)
+            parsed = Parse(text, fresh);
+            if (parsed == ParseResult::NOT_TEXT)
                 fresh = Contents();
             break;
         }
@@ -442,11 +459,14 @@ struct Config::Data {
             return true;
 
         RemoveStaleTemporaries(file);
-        if (unreadable) {
+        // The rewrite drops what could not be read: the user's file is kept.
+        if (parsed != ParseResult::CLEAN) {
             std::string backup;
             if (!KeepCopy(file, text, backup, err))
                 return Fail("cannot keep a copy of unreadable " + file + " as " + backup + ": " + Reason(err));
-            std::fprintf(stderr, "configuration file %s could not be read; kept as %s\n", file.c_str(), backup.c_str());
+            std::fprintf(stderr, "configuration file %s %s; kept as %s\n", file.c_str(),
+                         parsed == ParseResult::NOT_TEXT ? "could not be read" : "has lines that could not be read",
+                         backup.c_str());
         }
         if (!ReplaceFile(file, contents.Text(), err))
             return Fail("cannot write " + file + ": " + Reason(err));
