@@ -18,6 +18,7 @@ enum ScanErrorTYPE : int {};
 enum TableModeTYPE : int { TABLEMODE_0 = 0, TABLEMODE_1 = 1 };
 enum LightLevelTYPE : int {};
 
+// A calendar date as the table reports it (its production date).
 struct DateTYPE {
     unsigned short nDay = 0;
     unsigned short nMonth = 0;

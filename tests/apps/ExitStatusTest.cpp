@@ -100,8 +100,9 @@ TEST(VxnExitStatus, FailuresOfEverySubcommand)
         std::string what = c.args[0] + (c.faults.empty() ? "" : " with " + c.faults[0]) + " on " + c.profile;
         EXPECT_EQ(r.status, c.status) << what << "\n" << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << what << "\n" << r.err;
-        if (c.status != 0 && c.args[0] != "info")
+        if (c.status != 0 && c.args[0] != "info") {
             EXPECT_EQ(r.out, "") << what;
+        }
         if (c.args[0] == "info") {
             // Nothing invented: no version, serial or conditions printed.
             EXPECT_EQ(r.out.find("Software version"), std::string::npos) << what;
@@ -182,10 +183,12 @@ TEST(VxnExitStatus, FinishedMeasurementsSurviveAFailureOrCtrlC)
         EXPECT_GE(printed, 1u) << what;
         EXPECT_LT(printed, 20u) << what;
         EXPECT_EQ(CgatsRows(cgats), printed) << what << "\n" << Slurp(cgats);
-        if (stop == Stop::Refuse)
+        if (stop == Stop::Refuse) {
             EXPECT_NE(r.err.find("the instrument refused command 28"), std::string::npos) << r.err;
-        if (stop == Stop::Drop)
+        }
+        if (stop == Stop::Drop) {
             EXPECT_NE(r.err.find("the instrument stopped answering"), std::string::npos) << r.err;
+        }
         if (stop == Stop::Interrupt) {
             EXPECT_NE(r.err.find("interrupted after"), std::string::npos) << r.err;
             auto again = RunVxn({"info", "--port", emu.FirstLine(), "--config", QuickConfig()});

@@ -1,6 +1,7 @@
 #include "qel/AppDir.hpp"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <unistd.h>
 
@@ -21,6 +22,19 @@ bool IsDataDir(const fs::path& p)
 {
     std::error_code ec;
     return fs::is_regular_file(p / "texts" / "en.txt", ec);
+}
+
+// The data folder of an installation: the install rules compile in where it
+// lies relative to the library folder; the library finds its own folder from
+// the file the dynamic loader mapped it from. Empty when not known.
+fs::path InstalledDataDir()
+{
+#ifdef VXN_LIBDIR_TO_DATADIR
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void*>(&AppDir::GetDataDir), &info) && info.dli_fname && *info.dli_fname)
+        return fs::path(info.dli_fname).parent_path() / VXN_LIBDIR_TO_DATADIR;
+#endif
+    return {};
 }
 } // namespace
 
@@ -48,6 +62,8 @@ String AppDir::GetDataDir()
     for (const fs::path& c : {prog / "data", prog.parent_path() / "data", prog.parent_path().parent_path() / "data"})
         if (IsDataDir(c))
             return String(c.string());
+    if (fs::path installed = InstalledDataDir(); !installed.empty() && IsDataDir(installed))
+        return String(installed.lexically_normal().string());
     return String(VXN_SOURCE_DATA_DIR);
 }
 
