@@ -25,6 +25,7 @@ struct Globals {
     std::string port;    // --port ENDPOINT ("" = the configured one)
     std::string config;  // --config FILE ("" = the default)
     std::string lang;    // --lang LANGUAGE ("" = from the environment)
+    std::string store;   // --store FILE, the value store ("" = the default, see ValueStore.hpp)
 };
 
 // Puts the global options into effect (configuration file, language) before
@@ -47,5 +48,10 @@ Command AddSettingsCommand(CLI::App& app, const Globals& g);
 Command AddMeasureCommand(CLI::App& app, const Globals& g);
 Command AddCalibrateCommand(CLI::App& app, const Globals& g);
 Command AddSimulateCommand(CLI::App& app, const Globals& g);
+Command AddRefsCommand(CLI::App& app, const Globals& g);
+Command AddGuidesCommand(CLI::App& app, const Globals& g);
+Command AddMemoryCommand(CLI::App& app, const Globals& g);
+Command AddFsCommand(CLI::App& app, const Globals& g);
+Command AddValuesCommand(CLI::App& app, const Globals& g);
 
 } // namespace vxn

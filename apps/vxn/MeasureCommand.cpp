@@ -8,6 +8,7 @@
 #include "ConditionArgs.hpp"
 #include "ConsoleResponder.hpp"
 #include "Session.hpp"
+#include "ValueStore.hpp"
 
 #include "qel/AppConfig.hpp"
 #include "qel/CMetry.hpp"
@@ -45,16 +46,18 @@ double Shortest(float f)
 struct MeasureOptions {
     std::string filter, illuminant, observer, whitebase;
     std::string cgats;
+    std::string name;  // --name: designation of saved values
     int count = 1;
     int sample = -1;
     bool json = false;
     bool simulate = false;
     bool yes = false;
     bool noOperator = false;
+    bool save = false;  // --save: keep each measurement in the value store
     // Which options were given at all: an empty value is an error, not the
     // stored default.
     struct {
-        bool filter = false, illuminant = false, observer = false, whitebase = false, cgats = false;
+        bool filter = false, illuminant = false, observer = false, whitebase = false, cgats = false, name = false;
     } given;
 };
 
@@ -277,6 +280,17 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
         Error(err);
         return EXIT_USAGE;
     }
+    // Like the CGATS file, the value store is known to be usable before
+    // anything is measured.
+    if (o.given.name && (!o.save || o.name.empty())) {
+        Error(o.save ? "--name needs a name" : "--name names saved values; give --save too");
+        return EXIT_USAGE;
+    }
+    std::unique_ptr<ObjectStore> store;
+    if (o.save && !(store = OpenValueStore(g, true, err))) {
+        Error(err);
+        return EXIT_USAGE;
+    }
 
     Run run(g, o.yes, o.noOperator, !o.simulate);
     if (!run.Ok())
@@ -370,11 +384,21 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
                 rc = EXIT_FAILED;
             }
         }
+        long nValueId = 0;
+        if (store && !SaveMeasurement(*store, r.spectrum, r.condition, o.given.name ? o.name : r.name, nValueId, err)) {
+            Error(err);
+            rc = EXIT_FAILED;
+        }
         // Shown even when the file refused it: the user still has the values.
-        if (o.json)
+        if (o.json) {
             all.push_back(ResultJson(r, nColorSystem));
-        else
+            if (nValueId)
+                all.back()["value_id"] = nValueId;
+        } else {
             PrintText(r, i, o.count, nColorSystem);
+            if (nValueId)
+                std::cout << "Saved       value " << nValueId << "\n";
+        }
         std::cout.flush();
         ++nDone;
         if (rc != EXIT_DONE)
@@ -444,18 +468,21 @@ Command AddMeasureCommand(CLI::App& app, const Globals& g)
     c.sub->add_option("--count", o->count, "measure N times with the same library object")
         ->check(CLI::Range(1, 10000));
     auto* cgats = c.sub->add_option("--cgats", o->cgats, "append each measurement to this CGATS.17 file as it is taken");
+    c.sub->add_flag("--save", o->save, "keep each measurement in the value store as it is taken (see vxn values)");
+    auto* name = c.sub->add_option("--name", o->name, "designation of the saved values (default: the colour's name)");
     c.sub->add_option("--sample", o->sample, "virtual instrument: lay chart patch N (1-24) under the head")
         ->check(CLI::Range(1, 24));
     c.sub->add_flag("--json", o->json, "machine-readable output");
     c.sub->add_flag("--simulate", o->simulate, "take the spectrum from the simulator instead of an instrument");
     c.sub->add_flag("--yes,-y", o->yes, "answer every question with its default button");
     c.sub->add_flag("--no-operator", o->noOperator, "do not act as the virtual instrument's operator");
-    c.run = [&g, o, filter, illuminant, observer, whitebase, cgats] {
+    c.run = [&g, o, filter, illuminant, observer, whitebase, cgats, name] {
         o->given.filter = filter->count() > 0;
         o->given.illuminant = illuminant->count() > 0;
         o->given.observer = observer->count() > 0;
         o->given.whitebase = whitebase->count() > 0;
         o->given.cgats = cgats->count() > 0;
+        o->given.name = name->count() > 0;
         return RunMeasure(g, *o);
     };
     return c;

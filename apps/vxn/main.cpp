@@ -1,6 +1,6 @@
 // vxn: measuring and instrument tasks from the command line.
 //
-// Global options (--port, --config, --lang) may stand before or after the
+// Global options (--port, --config, --lang, --store) may stand before or after the
 // subcommand, as users know it from git or cmake. Exit statuses are those of
 // ExitCode (Commands.hpp); a result that could not be written to standard
 // output is a failure like any other.
@@ -24,7 +24,7 @@ std::string FirstCommandWord(int argc, char** argv)
         std::string a = argv[i];
         if (a == "--")
             return i + 1 < argc ? argv[i + 1] : "";
-        if (a == "--port" || a == "--config" || a == "--lang") {
+        if (a == "--port" || a == "--config" || a == "--lang" || a == "--store") {
             ++i;
             continue;
         }
@@ -49,6 +49,8 @@ int main(int argc, char** argv)
                    "(default: (PostOffice, Endpoint) of the configuration, else emulator:)");
     app.add_option("--config", g.config, "configuration file (default: $VXN_CONFIG, else $XDG_CONFIG_HOME/QelVXN/QelVXN.ini)");
     app.add_option("--lang", g.lang, "language of the texts: en, de (default: LC_ALL, LC_MESSAGES, LANG)");
+    app.add_option("--store", g.store,
+                   "value store of measure --save and values (default: $XDG_DATA_HOME/QelVXN/values.db)");
 
     std::vector<vxn::Command> commands = {
         vxn::AddMeasureCommand(app, g),
@@ -57,6 +59,11 @@ int main(int argc, char** argv)
         vxn::AddInfoCommand(app, g),
         vxn::AddConvertCommand(app, g),
         vxn::AddSettingsCommand(app, g),
+        vxn::AddRefsCommand(app, g),
+        vxn::AddGuidesCommand(app, g),
+        vxn::AddMemoryCommand(app, g),
+        vxn::AddFsCommand(app, g),
+        vxn::AddValuesCommand(app, g),
     };
     try {
         app.parse(argc, argv);
@@ -71,7 +78,7 @@ int main(int argc, char** argv)
             known = known || c.sub->check_name(word);
         std::string what = e.what();
         if (!known)
-            vxn::Error("unknown command " + word + " (measure, calibrate, simulate, info, convert, settings)");
+            vxn::Error("unknown command " + word + " (measure, calibrate, simulate, info, convert, settings, values, refs, guides, memory, fs)");
         else if (e.get_name() == "ExtrasError")
             vxn::Error("unknown option or argument:" + what.substr(what.find(':') + 1));
         else

@@ -838,7 +838,9 @@ ControlAnswer Instrument::Control(const std::string& rLine)
             return bad("measure-at-unit");
         Measure();
         mbNewAtUnit = true;
-        maOutbox.push_back({MSG_MEASURED_VALUE, MeasValuePayload(FormatMeasValue(maLast, mnFilter, mnWBase))});
+        maOutbox.push_back({MSG_MEASURED_VALUE, MeasValuePayload(FormatMeasValue(maLast, mnFilter, mnWBase,
+                                                                                 mrChart.Name(mnSample),
+                                                                                 std::time(nullptr)))});
         return {0, "measured " + mrChart.Name(mnSample) + " at the unit"};
     }
     if (cmd == "sample") {

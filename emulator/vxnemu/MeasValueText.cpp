@@ -1,6 +1,6 @@
 #include "vxnemu/MeasValueText.hpp"
 
-#include <cstdio>
+#include <charconv>
 
 namespace vxnemu {
 
@@ -15,14 +15,43 @@ std::string WhiteBaseName(int nWBase)
     return nWBase == 0 ? "Pap" : "Abs";
 }
 
-std::string FormatMeasValue(const Spectrum36& rValues, int nFilter, int nWBase)
+namespace {
+
+// A value as version 2 of the text format carries it: one line, with line
+// breaks and backslashes escaped.
+std::string Escaped(const std::string& rText)
 {
-    std::string s = "[MeasValue]\nM_Cond=" + FilterName(nFilter) + "\t" + WhiteBaseName(nWBase) + "\nRemission=";
+    std::string r;
+    for (char c : rText) {
+        if (c == '\\')
+            r += "\\\\";
+        else if (c == '\n')
+            r += "\\n";
+        else if (c == '\r')
+            r += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            r += ' ';
+        else
+            r += c;
+    }
+    return r;
+}
+
+} // namespace
+
+std::string FormatMeasValue(const Spectrum36& rValues, int nFilter, int nWBase, const std::string& rName,
+                            std::time_t tMeasured)
+{
+    std::tm t{};
+    localtime_r(&tMeasured, &t);
+    char created[32];
+    std::strftime(created, sizeof created, "%Y-%m-%d %H:%M:%S", &t);
+    std::string s = "Version=2\n[MeasValue]\nName=" + Escaped(rName) + "\nCreated=" + created +
+                    "\nM_Cond=" + FilterName(nFilter) + "\t" + WhiteBaseName(nWBase) + "\nRemission=";
     char buf[32];
     for (size_t i = 0; i < rValues.size(); ++i) {
-        // 9 significant digits bring every float back unchanged.
-        std::snprintf(buf, sizeof buf, "%s%.9g", i ? " " : "", static_cast<double>(rValues[i]));
-        s += buf;
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, rValues[i]);
+        s += (i ? " " : "") + std::string(buf, ec == std::errc() ? end : buf);
     }
     s += "\n";
     return s;

@@ -15,6 +15,7 @@
 #include "qelvxn/protocol/VXNProtokoll.hpp"
 #include "sv/Link.hpp"
 
+class GPtMesswert;
 class ScanLib;
 class MyMemoryBlock;
 class MessBox;
@@ -122,6 +123,42 @@ public:
     // reference position and back, and measures white.
     unsigned char WhiteCalibration(const ValueFilterType& rFilter, unsigned char bWaitFilter, unsigned char bExtraText,
                                    unsigned char bNoQuestion, int nWhiteRefPos, unsigned char bMoveBack);
+
+    // ---- references, guides and device memory ---------------------------------
+    // Reference slots count from 0: slots 0 to 8 are the value types of the
+    // download commands, slot n from 9 on is selected as value number n + 1
+    // of value type 68 and written through value type 64. Guides are numbered
+    // by the instrument (the selected guide is its value 120). Instruments
+    // below software version 355 give fixed answers to most queries.
+
+    // Downloads a spectrum or Lab value into the slot, then (from 355 on) its
+    // date and (unless the language or device type 65536 forbids) its
+    // designation as the 16-character name. No lock is taken.
+    unsigned char ReferenzDownload(long nSlot, GPtMesswert& rValue);
+    unsigned char GetAnzahlGuides(short& rCount);
+    unsigned char GetAnzahlROMGuides(short& rCount);
+    // The name as the instrument sends it (16 characters below 355, else 18).
+    unsigned char GetGuideName(String& rName, unsigned long nGuide);
+    // The name is padded with blanks to 16 characters and cut at 16.
+    unsigned char SetGuideName(String aName, unsigned long nGuide);
+    // Seven values: 0, second, minute, hour, day, month, year.
+    unsigned char GetGuideDate(int nGuide, short* const pTime);
+    unsigned char GetGuideSize(int nGuide, float& rSize);
+    unsigned char GetSelectedGuide(short& rGuide);
+    unsigned char SetSelectedGuide(short nGuide);
+    unsigned char DeleteGuide(short nGuide);
+    unsigned char NewGuide(short nGuide, short* const pHeader, unsigned char* const pBuffer, short& rShort,
+                           unsigned short& rUShort);
+    // Sends the open file (from its current position; not closed here) to
+    // the guide in 512-byte blocks under the instrument lock, with a progress
+    // dialog whose abort button stops the transfer after the current block.
+    unsigned char GuideDownload(Window* pParent, short nGuide, int nFile);
+    unsigned char GetFreeMemorySize(float& rSize);
+    // Free memory plus memory in use.
+    unsigned char GetTotalRAMSize(float& rSize);
+    unsigned char GetMemorySizeOfRefAndSpl(float& rSize);
+    // Sends nothing and returns 0: the serial number is GetSerieNr's text.
+    unsigned char GetSerialNumberOfDevice(long& rSerial);
 
     int GetCalFilter() const { return mnCalFilter; }
     const MeasuringCondition& GetLastCondition() const { return maLastCondition; }

@@ -1,5 +1,7 @@
 #include "qelvxn/protocol/VXNProtokoll.hpp"
 
+#include "qelvxn/protocol/ReplyStatus.hpp"
+
 #include "qel/MyMemoryBlock.hpp"
 #include "sv/MessBox.hpp"
 
@@ -50,30 +52,11 @@ enum : int {
     MSG_IS_LUMOVISTA = 99,
     MSG_IS_HUEPOINTER = 100,
     MSG_FILTER_DOWNLOAD = 101,
-    MSG_FILE_ACT_DRIVE = 108,
-    MSG_FILE_CHANGE_DRIVE = 109,
-    MSG_FILE_ACT_DIR = 112,
-    MSG_FILE_CHANGE_DIR = 113,
-    MSG_FILE_DOS_STATUS = 119,
-    MSG_FILE_ENTRY_COUNT = 120,
-    MSG_FILE_DOS_ENTRY = 121,
-    MSG_FILE_CREATE = 122,
-    MSG_FILE_ACCESS_START = 123,
-    MSG_FILE_ACCESS_END = 124,
-    MSG_FILE_WRITE = 125,
-    MSG_FILE_READ = 126,
+    // 108 to 126: the file store, in VXNFileSystem.cpp.
 };
 
 constexpr int SPECTRUM_BYTES = 36 * 4;
 constexpr int WHITE_REF_BYTES = 108 * 4;
-
-// Reads the status char; true when the instrument carried the command out.
-bool StatusOk(MyMemoryBlock& rBlock)
-{
-    char status = 1;
-    rBlock >> status;
-    return !rBlock.Failed() && status == 0;
-}
 
 // A request with only int fields and no reply fields.
 template <class... Vs>
@@ -82,38 +65,6 @@ MyMemoryBlock Ints(Vs... v)
     MyMemoryBlock b;
     (b << ... << static_cast<int>(v));
     return b;
-}
-
-void PutName13(MyMemoryBlock& rBlock, const char (&rName)[13])
-{
-    for (char c : rName)
-        rBlock << c;
-}
-
-// Path text without terminator: the characters up to the first 0, at most 128.
-void PutPath(MyMemoryBlock& rBlock, const char (&rPath)[129])
-{
-    for (size_t i = 0; i < 128 && rPath[i] != '\0'; ++i)
-        rBlock << rPath[i];
-}
-
-// Characters until a 0 has been stored or 128 have been stored. Only what the
-// reply holds is stored; a reply that ends early fails the operation.
-bool GetPath(MyMemoryBlock& rBlock, char (&rOut)[129])
-{
-    char tmp[128];
-    size_t n = 0;
-    while (n < 128) {
-        char c = 0;
-        rBlock >> c;
-        if (rBlock.Failed())
-            return false;
-        tmp[n++] = c;
-        if (c == '\0')
-            break;
-    }
-    std::memcpy(rOut, tmp, n);
-    return true;
 }
 
 } // namespace
@@ -133,7 +84,7 @@ unsigned char VXNProtokoll::Exchange(int nMessage, MyMemoryBlock& rBlock, DisEna
 unsigned char VXNProtokoll::AnswerByte(int nMessage)
 {
     MyMemoryBlock b;
-    if (!Exchange(nMessage, b) || !StatusOk(b))
+    if (!Exchange(nMessage, b) || !ReplyStatusOk(b))
         return 0;
     unsigned char v = 0;
     b >> v;
@@ -143,7 +94,7 @@ unsigned char VXNProtokoll::AnswerByte(int nMessage)
 unsigned int VXNProtokoll::GetSWVersion()
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_SW_VERSION, b) || !StatusOk(b))
+    if (!Exchange(MSG_SW_VERSION, b) || !ReplyStatusOk(b))
         return 0;
     int v = 0;
     b >> v;
@@ -154,7 +105,7 @@ String VXNProtokoll::GetSerieNr()
 {
     unsigned int nr = 0;
     MyMemoryBlock b;
-    if (Exchange(MSG_SERIAL_NR, b) && StatusOk(b)) {
+    if (Exchange(MSG_SERIAL_NR, b) && ReplyStatusOk(b)) {
         int v = 0;
         b >> v;
         if (!b.Failed())
@@ -173,7 +124,7 @@ bool VXNProtokoll::DeviceReady()
 {
     MyMemoryBlock b;
     b << static_cast<char>(0);
-    return Exchange(MSG_DEVICE_READY, b, DE_PROBE) && StatusOk(b);
+    return Exchange(MSG_DEVICE_READY, b, DE_PROBE) && ReplyStatusOk(b);
 }
 
 unsigned char VXNProtokoll::IsaVXN() { return AnswerByte(MSG_IS_VXN); }
@@ -187,7 +138,7 @@ unsigned char VXNProtokoll::HasaTableWalkerT() { return AnswerByte(MSG_HAS_TABLE
 long VXNProtokoll::GetDeviceType()
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_DEVICE_TYPE, b) || !StatusOk(b))
+    if (!Exchange(MSG_DEVICE_TYPE, b) || !ReplyStatusOk(b))
         return 0;
     long v = 0;
     b >> v;
@@ -197,7 +148,7 @@ long VXNProtokoll::GetDeviceType()
 String VXNProtokoll::GetDeviceName()
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_DEVICE_NAME, b) || !StatusOk(b))
+    if (!Exchange(MSG_DEVICE_NAME, b) || !ReplyStatusOk(b))
         return String();
     String s;
     b >> s;
@@ -207,7 +158,7 @@ String VXNProtokoll::GetDeviceName()
 unsigned char VXNProtokoll::FilterDownload(ValueFilterType eFilter)
 {
     MyMemoryBlock b = Ints(eFilter);
-    if (!Exchange(MSG_FILTER_DOWNLOAD, b) || !StatusOk(b))
+    if (!Exchange(MSG_FILTER_DOWNLOAD, b) || !ReplyStatusOk(b))
         return 0;
     unsigned char v = 0;
     b >> v;
@@ -218,7 +169,7 @@ unsigned char VXNProtokoll::SpectrumRequest(ValueType eValue, SpectType eSpect, 
                                             unsigned char& rFlag)
 {
     MyMemoryBlock b = Ints(eValue, eSpect);
-    if (!Exchange(MSG_SPECTRUM, b) || !StatusOk(b))
+    if (!Exchange(MSG_SPECTRUM, b) || !ReplyStatusOk(b))
         return 0;
     float tmp[36];
     unsigned char flag = 0;
@@ -235,7 +186,7 @@ unsigned char VXNProtokoll::IndexValueRequest(ValueType eValue, IndexType eIndex
                                               unsigned char& rFlag)
 {
     MyMemoryBlock b = Ints(eValue, eIndex);
-    if (!Exchange(MSG_INDEX_VALUE, b) || !StatusOk(b))
+    if (!Exchange(MSG_INDEX_VALUE, b) || !ReplyStatusOk(b))
         return 0;
     float v = 0;
     unsigned char flag = 0;
@@ -251,7 +202,7 @@ unsigned char VXNProtokoll::IndexValueRequest(ValueType eValue, IndexType eIndex
 unsigned char VXNProtokoll::TimeRequest(ValueType eValue, short* const pTime)
 {
     MyMemoryBlock b = Ints(eValue);
-    if (!Exchange(MSG_TIME_REQUEST, b) || !StatusOk(b))
+    if (!Exchange(MSG_TIME_REQUEST, b) || !ReplyStatusOk(b))
         return 0;
     int t[7] = {};
     for (int& v : t)
@@ -268,21 +219,21 @@ unsigned char VXNProtokoll::TimeDownload(ValueType eValue, const short* const pT
     MyMemoryBlock b = Ints(eValue);
     for (int i = 0; i < 7; ++i)
         b << static_cast<int>(pTime[i]);
-    return Exchange(MSG_TIME_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_TIME_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::StdNameDownload(ValueType eValue, const char* const pName)
 {
     MyMemoryBlock b = Ints(eValue);
     b.Put(pName, 17);
-    return Exchange(MSG_STD_NAME_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_STD_NAME_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 // The three GetValNr forms differ only in their message number.
 unsigned char VXNProtokoll::ValNrRequest(int nMessage, int nValue, short& rNr)
 {
     MyMemoryBlock b = Ints(nValue);
-    if (!Exchange(nMessage, b) || !StatusOk(b))
+    if (!Exchange(nMessage, b) || !ReplyStatusOk(b))
         return 0;
     int v = 0;
     b >> v;
@@ -310,7 +261,7 @@ unsigned char VXNProtokoll::GetValNr(TabValueType eValue, short& rNr)
 unsigned char VXNProtokoll::StdNameRequest(LibValueType eValue, char* const pName)
 {
     MyMemoryBlock b = Ints(eValue);
-    if (!Exchange(MSG_STD_NAME_REQUEST, b) || !StatusOk(b))
+    if (!Exchange(MSG_STD_NAME_REQUEST, b) || !ReplyStatusOk(b))
         return 0;
     char tmp[17];
     if (b.Get(tmp, 17) != 17)
@@ -322,7 +273,7 @@ unsigned char VXNProtokoll::StdNameRequest(LibValueType eValue, char* const pNam
 unsigned char VXNProtokoll::Name18Request(LibValueType eValue, char* const pName)
 {
     MyMemoryBlock b = Ints(eValue);
-    if (!Exchange(MSG_NAME18_REQUEST, b) || !StatusOk(b))
+    if (!Exchange(MSG_NAME18_REQUEST, b) || !ReplyStatusOk(b))
         return 0;
     char tmp[19];
     if (b.Get(tmp, 19) != 19)
@@ -334,32 +285,32 @@ unsigned char VXNProtokoll::Name18Request(LibValueType eValue, char* const pName
 unsigned char VXNProtokoll::DelValNr(LibValueType eValue)
 {
     MyMemoryBlock b = Ints(eValue);
-    return Exchange(MSG_DEL_VAL_NR, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_DEL_VAL_NR, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::SetValNr(LibValueType eValue, short nNr)
 {
     MyMemoryBlock b = Ints(eValue, nNr);
-    return Exchange(MSG_LIB_SET_VAL_NR, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_LIB_SET_VAL_NR, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::SetValNr(TabValueType eValue, short nNr)
 {
     MyMemoryBlock b = Ints(eValue, nNr);
-    return Exchange(MSG_TAB_SET_VAL_NR, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_TAB_SET_VAL_NR, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::SetValNr(ValueType eValue, short nNr)
 {
     MyMemoryBlock b = Ints(eValue, nNr);
-    return Exchange(MSG_SET_VAL_NR, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_SET_VAL_NR, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::ParameterRequest(DStdType& rDStd, StoredWBaseType& rWBase, IllumType& rIllum,
                                              ObserverType& rObserver, ValueFilterType& rFilter)
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_PARAMETER_REQUEST, b) || !StatusOk(b))
+    if (!Exchange(MSG_PARAMETER_REQUEST, b) || !ReplyStatusOk(b))
         return 0;
     long v[5] = {};
     for (long& x : v)
@@ -380,31 +331,31 @@ unsigned char VXNProtokoll::ParameterDownload(DStdType eDStd, StoredWBaseType eW
     MyMemoryBlock b;
     b << static_cast<long>(eDStd) << static_cast<long>(eWBase) << static_cast<long>(eIllum)
       << static_cast<long>(eObserver);
-    return Exchange(MSG_PARAMETER_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_PARAMETER_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::ExecMeasurement()
 {
     MyMemoryBlock b;
-    return Exchange(MSG_MEASURE, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_MEASURE, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::ExecWhiteMeasurement()
 {
     MyMemoryBlock b;
-    return Exchange(MSG_WHITE_MEASURE, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_WHITE_MEASURE, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::ExecRefMeasurement(ValueType eValue, MeasurementModeType eMode)
 {
     MyMemoryBlock b = Ints(eValue, eMode);
-    return Exchange(MSG_REF_MEASURE, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_REF_MEASURE, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::WhiteRefRequest(float* const pValues)
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_WHITE_REF, b) || !StatusOk(b))
+    if (!Exchange(MSG_WHITE_REF, b) || !ReplyStatusOk(b))
         return 0;
     float tmp[108];
     if (b.Get(tmp, WHITE_REF_BYTES) != WHITE_REF_BYTES)
@@ -417,7 +368,7 @@ unsigned char VXNProtokoll::AltTabActivRequest(unsigned char& rFirst, unsigned c
                                                unsigned char& rThird)
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_ALT_TAB, b) || !StatusOk(b))
+    if (!Exchange(MSG_ALT_TAB, b) || !ReplyStatusOk(b))
         return 0;
     unsigned char first = 0, third = 0, flags[4];
     b >> first;
@@ -434,7 +385,7 @@ unsigned char VXNProtokoll::AltTabActivRequest(unsigned char& rFirst, unsigned c
 unsigned char VXNProtokoll::NewMeasureRequest(NewMeasurementType& rNew, ValueType& rValue)
 {
     MyMemoryBlock b;
-    if (!Exchange(MSG_NEW_MEASURE, b) || !StatusOk(b))
+    if (!Exchange(MSG_NEW_MEASURE, b) || !ReplyStatusOk(b))
         return 0;
     int n = 0, v = 0;
     b >> n >> v;
@@ -448,13 +399,13 @@ unsigned char VXNProtokoll::NewMeasureRequest(NewMeasurementType& rNew, ValueTyp
 unsigned char VXNProtokoll::MeasControlDownload(ControlType eControl, int nValue)
 {
     MyMemoryBlock b = Ints(eControl, nValue);
-    return Exchange(MSG_MEAS_CONTROL_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_MEAS_CONTROL_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::MeasControlRequest(ControlType eControl, ControlType& rAnswer)
 {
     MyMemoryBlock b = Ints(eControl);
-    if (!Exchange(MSG_MEAS_CONTROL_REQUEST, b) || !StatusOk(b))
+    if (!Exchange(MSG_MEAS_CONTROL_REQUEST, b) || !ReplyStatusOk(b))
         return 0;
     int v = 0;
     b >> v;
@@ -470,7 +421,7 @@ unsigned char VXNProtokoll::NewUserGuideRequest(short nGuide, const short* const
 {
     MyMemoryBlock b = Ints(nGuide);
     b.Put(pHeader, 4);
-    if (!Exchange(MSG_NEW_GUIDE, b) || !StatusOk(b))
+    if (!Exchange(MSG_NEW_GUIDE, b) || !ReplyStatusOk(b))
         return 0;
     unsigned char buf[2];
     int s = 0, u = 0;
@@ -490,7 +441,7 @@ unsigned char VXNProtokoll::UserGuideDownload(short nGuide, const short* const p
     MyMemoryBlock b = Ints(nGuide);
     b.Put(pHeader, 4);
     b.Put(pBlock, 512);
-    if (!Exchange(MSG_GUIDE_DOWNLOAD, b) || !StatusOk(b))
+    if (!Exchange(MSG_GUIDE_DOWNLOAD, b) || !ReplyStatusOk(b))
         return 0;
     int u = 0;
     b >> u;
@@ -504,14 +455,14 @@ unsigned char VXNProtokoll::CDownload(ValueType eValue, CType eC, const float* c
 {
     MyMemoryBlock b = Ints(eValue, eC);
     b.Put(pLab, 12);
-    return Exchange(MSG_C_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_C_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::SpectrumDownload(ValueType eValue, SpectType eSpect, const float* const pValues)
 {
     MyMemoryBlock b = Ints(eValue, eSpect);
     b.Put(pValues, SPECTRUM_BYTES);
-    return Exchange(MSG_SPECTRUM_DOWNLOAD, b) && StatusOk(b) ? 1 : 0;
+    return Exchange(MSG_SPECTRUM_DOWNLOAD, b) && ReplyStatusOk(b) ? 1 : 0;
 }
 
 unsigned char VXNProtokoll::DeviceDataRequest(char (&)[19], short&, char (&)[10], SerialNumberType&, char (&)[13])
@@ -522,177 +473,4 @@ unsigned char VXNProtokoll::DeviceDataRequest(char (&)[19], short&, char (&)[10]
 unsigned char VXNProtokoll::SoftwareDownload()
 {
     return 1;
-}
-
-// ---- file store -------------------------------------------------------------
-
-unsigned char VXNProtokoll::FileCommand(int nMessage, MyMemoryBlock& rBlock, unsigned char& rResult)
-{
-    if (!Exchange(nMessage, rBlock) || !StatusOk(rBlock))
-        return 0;
-    unsigned char r = 0;
-    rBlock >> r;
-    if (rBlock.Failed())
-        return 0;
-    rResult = r;
-    return 1;
-}
-
-unsigned char VXNProtokoll::FileActDriveRequest(char (&rDrive)[129])
-{
-    MyMemoryBlock b;
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_ACT_DRIVE, b, r) || !GetPath(b, rDrive))
-        return 0;
-    return r;
-}
-
-unsigned char VXNProtokoll::FileChangeDrive(const char (&rDrive)[129])
-{
-    MyMemoryBlock b;
-    PutPath(b, rDrive);
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_CHANGE_DRIVE, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileActDirRequest(char (&rDir)[129])
-{
-    MyMemoryBlock b;
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_ACT_DIR, b, r) || !GetPath(b, rDir))
-        return 0;
-    return r;
-}
-
-unsigned char VXNProtokoll::FileChangeDir(const char (&rDir)[129])
-{
-    MyMemoryBlock b;
-    PutPath(b, rDir);
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_CHANGE_DIR, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileDOSStatusRequest(const char (&rName)[13], unsigned long& rSize,
-                                                 unsigned char (&rStatus4)[4], unsigned char (&rStatus3)[3],
-                                                 unsigned char& rLast)
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    b << static_cast<long>(rSize);
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_DOS_STATUS, b, r))
-        return 0;
-    long size = 0;
-    unsigned char s4[4], s3[3], last = 0;
-    b >> size;
-    for (auto& c : s4)
-        b >> c;
-    for (auto& c : s3)
-        b >> c;
-    b >> last;
-    if (b.Failed())
-        return 0;
-    rSize = static_cast<unsigned long>(static_cast<uint32_t>(size));
-    std::memcpy(rStatus4, s4, 4);
-    std::memcpy(rStatus3, s3, 3);
-    rLast = last;
-    return r;
-}
-
-unsigned char VXNProtokoll::FileEntryCount(unsigned short& rCount)
-{
-    MyMemoryBlock b;
-    b << rCount;
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_ENTRY_COUNT, b, r))
-        return 0;
-    unsigned short n = 0;
-    b >> n;
-    if (b.Failed())
-        return 0;
-    rCount = n;
-    return r;
-}
-
-unsigned char VXNProtokoll::FileDOSEntryRequest(const unsigned short& rIndex, char (&rName)[13], FileTypeType& rType)
-{
-    MyMemoryBlock b;
-    b << rIndex;
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_DOS_ENTRY, b, r))
-        return 0;
-    char name[13];
-    int type = 0;
-    for (char& c : name)
-        b >> c;
-    b >> type;
-    if (b.Failed())
-        return 0;
-    std::memcpy(rName, name, 13);
-    rType = static_cast<FileTypeType>(type);
-    return r;
-}
-
-unsigned char VXNProtokoll::FileCreateDOSFile(const char (&rName)[13], FileWriteType eWrite, unsigned long nSize)
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    b << static_cast<int>(eWrite) << static_cast<int>(nSize);
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_CREATE, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileDOSAccessStart(const char (&rName)[13], FileAccessType eAccess)
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    b << static_cast<int>(eAccess);
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_ACCESS_START, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileDOSAccessEnd(const char (&rName)[13])
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_ACCESS_END, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileWriteToDOSFile(const char (&rName)[13], unsigned long nBlock,
-                                               const unsigned char* const pData)
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    b << static_cast<long>(nBlock);
-    for (int i = 0; i < 512; ++i)
-        b << pData[i];
-    unsigned char r = 0;
-    return FileCommand(MSG_FILE_WRITE, b, r) ? r : 0;
-}
-
-unsigned char VXNProtokoll::FileReadFromDOSFile(const char (&rName)[13], unsigned long nBlock,
-                                                unsigned char (&rData)[512], unsigned char& rLast)
-{
-    MyMemoryBlock b;
-    PutName13(b, rName);
-    b << static_cast<long>(nBlock);
-    for (unsigned char c : rData)
-        b << c;
-    unsigned char r = 0;
-    if (!FileCommand(MSG_FILE_READ, b, r))
-        return 0;
-    unsigned char data[512], last = 0;
-    b.Get(data, 512);
-    b >> last;
-    if (b.Failed())
-        return 0;
-    std::memcpy(rData, data, 512);
-    rLast = last;
-    return r;
-}
-
-unsigned char VXNProtokoll::FileRenameDir(const char (&)[129], const char (&)[129])
-{
-    return 0;
 }

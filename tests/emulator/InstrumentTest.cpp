@@ -413,15 +413,21 @@ TEST(EmuInstrument, MeasurementAtTheUnitIsSentAsText)
     inst.Control("sample 2");
     inst.Control("filter 3");
     EXPECT_EQ(IntsOf(Ask(inst, 35).Fields(), 0, 2), (std::vector<int32_t>{0, 9}));
+    std::time_t before = std::time(nullptr);
     ASSERT_EQ(inst.Control("measure-at-unit").status, 0);
+    std::time_t after = std::time(nullptr);
     auto u = inst.TakeUnsolicited();
     ASSERT_EQ(u.size(), 1u);
     EXPECT_EQ(u[0].message, 43);
     int32_t n = IntsOf(u[0].payload, 0, 1)[0];
     ASSERT_EQ(static_cast<size_t>(n) + 4, u[0].payload.size());
     std::string text(u[0].payload.begin() + 4, u[0].payload.end());
-    EXPECT_EQ(text, FormatMeasValue(inst.GetChart().Patch(2), 3, 1));
-    EXPECT_EQ(text.rfind("[MeasValue]\nM_Cond=D65\tAbs\nRemission=", 0), 0u) << text;
+    bool same = false;
+    for (std::time_t t = before; t <= after && !same; ++t)
+        same = text == FormatMeasValue(inst.GetChart().Patch(2), 3, 1, inst.GetChart().Name(2), t);
+    EXPECT_TRUE(same) << text;
+    EXPECT_EQ(text.rfind("Version=2\n[MeasValue]\nName=" + inst.GetChart().Name(2) + "\nCreated=", 0), 0u) << text;
+    EXPECT_NE(text.find("\nM_Cond=D65\tAbs\nRemission="), std::string::npos) << text;
     EXPECT_EQ(IntsOf(Ask(inst, 35).Fields(), 0, 2), (std::vector<int32_t>{1, 9}));
     EXPECT_EQ(IntsOf(Ask(inst, 35).Fields(), 0, 2), (std::vector<int32_t>{0, 9}));
     // The same value is the last measurement.
@@ -434,7 +440,7 @@ TEST(EmuInstrument, FormattedRemissionReadsBackExactly)
     Spectrum36 s;
     for (size_t i = 0; i < 36; ++i)
         s[i] = 1.0f / static_cast<float>(i + 3);
-    std::string text = FormatMeasValue(s, 2, 0);
+    std::string text = FormatMeasValue(s, 2, 0, "sample", 0);
     std::string nums = text.substr(text.find("Remission=") + 10);
     std::istringstream in(nums);
     for (size_t i = 0; i < 36; ++i) {

@@ -1,0 +1,120 @@
+#include "InstrumentRun.hpp"
+
+#include "Interrupt.hpp"
+
+#include "qel/PostOffice.hpp"
+#include "qelvxn/library/ScanLib.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vxn {
+
+void InterruptibleResponder::ProgressBegin(ProgressState& r)
+{
+    mpState = &r;
+    ConsoleResponder::ProgressBegin(r);
+}
+
+void InterruptibleResponder::ProgressUpdate(ProgressState& r)
+{
+    ConsoleResponder::ProgressUpdate(r);
+    Poll();
+}
+
+void InterruptibleResponder::ProgressEnd(ProgressState& r)
+{
+    ConsoleResponder::ProgressEnd(r);
+    mpState = nullptr;
+}
+
+void InterruptibleResponder::Poll()
+{
+    if (mpState && Interrupted())
+        mpState->bAborted = true;
+}
+
+InstrumentRun::InstrumentRun(const Globals& g) : maSession(g), maUse(maResponder)
+{
+    mpLib = VXNLib::CreateVXNLib(0);
+}
+
+InstrumentRun::~InstrumentRun()
+{
+    if (VXNLib::mpInstance) {
+        VXNLib* p = VXNLib::mpInstance;
+        QelSingleton::Remove(p);
+        delete p;
+    }
+}
+
+bool InstrumentRun::Connect()
+{
+    if (!mpLib) {
+        Error("out of memory");
+        return false;
+    }
+    if (!maSession.Connect())
+        return false;
+    mpLib->GetDeviceType();
+    if (!PostOffice::Instance()->GetLastError().IsEmpty()) {
+        Error("no instrument answers at " + maSession.Endpoint() + ": " + PostOffice::Instance()->GetLastError().str());
+        return false;
+    }
+    PostOffice::Instance()->ClearLastRefusal();
+    PostOffice::Instance()->ClearLastFailure();
+    return true;
+}
+
+void InstrumentRun::ClearFailures()
+{
+    PostOffice::Instance()->ClearLastRefusal();
+    PostOffice::Instance()->ClearLastFailure();
+}
+
+std::string InstrumentRun::LastFailure()
+{
+    PostOffice* po = PostOffice::Instance();
+    if (po->GetLastRefusal().nMessage)
+        return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
+               std::to_string(po->GetLastRefusal().nStatus) + ")";
+    if (po->GetLastFailure().nMessage)
+        return po->GetLastFailure().aReason.str() + " (command " + std::to_string(po->GetLastFailure().nMessage) + ")";
+    return "";
+}
+
+std::string CheckFileName(const std::string& rName)
+{
+    const std::string rule = "a file name on the instrument is an 8.3 name: up to 8 characters, optionally a dot "
+                             "and up to 3 more, of letters, digits and _ - ~ $";
+    size_t dot = rName.find('.');
+    std::string base = rName.substr(0, dot), ext = dot == std::string::npos ? "" : rName.substr(dot + 1);
+    auto good = [](const std::string& p) {
+        return std::all_of(p.begin(), p.end(), [](unsigned char c) {
+            return std::isalnum(c) || c == '_' || c == '-' || c == '~' || c == '$';
+        });
+    };
+    if (base.empty() || base.size() > 8 || ext.size() > 3 || !good(base) || !good(ext))
+        return "'" + rName + "' is no instrument file name (" + rule + ")";
+    return "";
+}
+
+std::string CheckPath(const std::string& rPath)
+{
+    if (rPath.size() > 128)
+        return "the path has " + std::to_string(rPath.size()) +
+               " characters; a path on the instrument has at most 128";
+    if (rPath.find('\0') != std::string::npos)
+        return "a path on the instrument holds no zero character";
+    return "";
+}
+
+std::string CheckName16(const std::string& rName)
+{
+    if (rName.size() > 16)
+        return "'" + rName + "' has " + std::to_string(rName.size()) +
+               " characters; a name on the instrument has at most 16";
+    return "";
+}
+
+} // namespace vxn

@@ -1,0 +1,33 @@
+// Where vxn keeps measured values: one object store (see
+// qeldb/ObjectStore.hpp) of GPtMesswert objects, shared by `vxn measure
+// --save` and `vxn values`.
+#pragma once
+
+#include "Commands.hpp"
+
+#include "qeldb/ObjectStore.hpp"
+
+#include <memory>
+#include <string>
+
+class MeasuringCondition;
+class Spectrum;
+
+namespace vxn {
+
+// --store, else $XDG_DATA_HOME/QelVXN/values.db, else
+// $HOME/.local/share/QelVXN/values.db.
+std::string StorePath(const Globals& g);
+
+// The store. With bCreate a missing store is created (and the folder of the
+// default path with it); without, a missing store gives null with
+// *pbMissing set. Null with rError naming the file when it cannot be used.
+std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std::string& rError,
+                                            bool* pbMissing = nullptr);
+
+// Keeps one measurement (its spectrum, conditions, designation and the time
+// of now) as a new value; its identity in rId.
+bool SaveMeasurement(ObjectStore& rStore, const Spectrum& rSpectrum, const MeasuringCondition& rCond,
+                     const std::string& rName, long& rId, std::string& rError);
+
+} // namespace vxn

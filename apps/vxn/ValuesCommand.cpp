@@ -1,0 +1,342 @@
+// vxn values list | show | export | import | delete: the measured values
+// kept in the value store (ValueStore.hpp) by `vxn measure --save` or an
+// import. These commands touch no instrument.
+#include "Commands.hpp"
+#include "ConditionArgs.hpp"
+#include "ValueFiles.hpp"
+#include "ValueStore.hpp"
+
+#include "qel/GString.hpp"
+#include "qel/Spectrum.hpp"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+
+namespace vxn {
+
+namespace {
+
+struct Options {
+    bool json = false;
+    std::vector<std::string> ids;
+    std::string cgats, measvalue, file;
+};
+
+bool ParseIds(const std::vector<std::string>& rTexts, std::vector<long>& rIds)
+{
+    for (const auto& t : rTexts) {
+        long id = 0;
+        if (!ParseInt(t, 1, 0x7FFFFFFF, id)) {
+            Error("'" + t + "' is not a value ID (a number from 1 on, see vxn values list)");
+            return false;
+        }
+        rIds.push_back(id);
+    }
+    return true;
+}
+
+std::string NoValue(const Globals& g, long nId)
+{
+    return "no value " + std::to_string(nId) + " in " + StorePath(g);
+}
+
+// Every stored value; an absent store holds none.
+int LoadAll(const Globals& g, ValueSet& rValues)
+{
+    std::string err;
+    bool missing = false;
+    auto store = OpenValueStore(g, false, err, &missing);
+    if (!store) {
+        if (missing)
+            return EXIT_DONE;
+        Error(err);
+        return EXIT_FAILED;
+    }
+    if (store->Load(rValues) != PT_OK) {
+        Error(store->GetLastError().str());
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
+// Text padded with blanks to a width in characters (not bytes: "2°").
+std::string Pad(const std::string& s, size_t nWidth)
+{
+    size_t chars = 0;
+    for (unsigned char c : s)
+        chars += (c & 0xC0) != 0x80 ? 1 : 0;
+    return s + std::string(chars < nWidth ? nWidth - chars : 0, ' ');
+}
+
+std::string Or(const std::string& s, const char* pElse)
+{
+    return s.empty() ? pElse : s;
+}
+
+nlohmann::json Nullable(const std::string& s)
+{
+    return s.empty() ? nlohmann::json(nullptr) : nlohmann::json(s);
+}
+
+nlohmann::json ValueJson(GPtMesswert& v, bool bDetails)
+{
+    ConditionTexts c = ConditionsOf(v);
+    nlohmann::json j = {{"id", v.GetId()},
+                        {"name", v.GetBezeichnung().str()},
+                        {"created", v.GetDateTimeText().str()},
+                        {"kind", KindOf(v)},
+                        {"conditions",
+                         {{"illuminant", Nullable(c.illuminant)},
+                          {"observer", Nullable(c.observer)},
+                          {"filter", Nullable(c.filter)},
+                          {"white_base", Nullable(c.whiteBase)}}}};
+    LABVector lab;
+    bool bLab = LabOf(v, lab);
+    j["lab"] = bLab ? nlohmann::json{{"L", lab.GetL()}, {"a", lab.GetA()}, {"b", lab.GetB()}} : nlohmann::json(nullptr);
+    if (bDetails) {
+        LChVector lch(lab);
+        j["lch"] = bLab ? nlohmann::json{{"L", lch.GetL()}, {"C", lch.GetC()}, {"h", lch.GetH()}} : nlohmann::json(nullptr);
+        if (v.IsA() == GPtMesswert::TYPE_SPECTRUM) {
+            std::vector<double> values;
+            for (int i = 0; i < GPtMesswert::VALUE_COUNT; ++i)
+                values.push_back(Shortest(v.GetValues()[i]));
+            j["spectrum"] = {{"start_nm", Spectrum::FIRST_NM}, {"step_nm", Spectrum::STEP_NM}, {"values", values}};
+        } else {
+            j["spectrum"] = nullptr;
+        }
+    }
+    return j;
+}
+
+void PrintJson(const nlohmann::json& j)
+{
+    // Designations are the user's bytes: what is not UTF-8 is replaced.
+    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+}
+
+std::string LabColumns(GPtMesswert& v)
+{
+    LABVector lab;
+    if (!LabOf(v, lab))
+        return "      -       -       -";
+    return GString(lab.GetL(), 7, 2).str() + " " + GString(lab.GetA(), 7, 2).str() + " " +
+           GString(lab.GetB(), 7, 2).str();
+}
+
+std::string ConditionColumn(GPtMesswert& v)
+{
+    ConditionTexts c = ConditionsOf(v);
+    return Or(c.illuminant, "-") + "/" + Or(c.observer, "-") + " " + Or(c.filter, "-") + " " + Or(c.whiteBase, "-");
+}
+
+int List(const Globals& g, const Options& o)
+{
+    ValueSet values;
+    if (int rc = LoadAll(g, values); rc != EXIT_DONE)
+        return rc;
+    if (o.json) {
+        nlohmann::json all = nlohmann::json::array();
+        for (long i = 0; i < values.Count(); ++i)
+            all.push_back(ValueJson(*values.At(i), false));
+        PrintJson(all);
+        return EXIT_DONE;
+    }
+    if (values.Count() == 0) {
+        std::cout << "No values in " << StorePath(g) << "\n";
+        return EXIT_DONE;
+    }
+    std::cout << "   ID  Created              Kind      Conditions           L*      a*      b*  Name\n";
+    for (long i = 0; i < values.Count(); ++i) {
+        GPtMesswert& v = *values.At(i);
+        std::string id = std::to_string(v.GetId());
+        std::cout << std::string(id.size() < 5 ? 5 - id.size() : 0, ' ') << id << "  " << v.GetDateTimeText().str()
+                  << "  " << Pad(KindOf(v), 8) << "  " << Pad(ConditionColumn(v), 16) << " " << LabColumns(v) << "  "
+                  << v.GetBezeichnung().str() << "\n";
+    }
+    return EXIT_DONE;
+}
+
+int Show(const Globals& g, const Options& o)
+{
+    std::vector<long> ids;
+    if (!ParseIds(o.ids, ids))
+        return EXIT_USAGE;
+    std::string err;
+    bool missing = false;
+    auto store = OpenValueStore(g, false, err, &missing);
+    if (!store) {
+        Error(missing ? NoValue(g, ids[0]) + " (there is no store yet)" : err);
+        return EXIT_FAILED;
+    }
+    GPtMesswert v;
+    if (PtErrorCode e = store->Load(ids[0], v); e != PT_OK) {
+        Error(e == PT_NOT_FOUND ? NoValue(g, ids[0]) : store->GetLastError().str());
+        return EXIT_FAILED;
+    }
+    if (o.json) {
+        PrintJson(ValueJson(v, true));
+        return EXIT_DONE;
+    }
+    ConditionTexts c = ConditionsOf(v);
+    std::cout << "Value       " << v.GetId() << "\n"
+              << "Name        " << v.GetBezeichnung().str() << "\n"
+              << "Created     " << v.GetDateTimeText().str() << "\n"
+              << "Kind        " << KindOf(v) << "\n"
+              << "Conditions  illuminant " << Or(c.illuminant, "-") << ", observer " << Or(c.observer, "-")
+              << ", filter " << Or(c.filter, "-") << ", white base " << Or(c.whiteBase, "-") << "\n";
+    if (v.IsA() == GPtMesswert::TYPE_SPECTRUM) {
+        std::cout << "Spectrum   ";
+        for (int i = 0; i < Spectrum::COUNT; ++i) {
+            if (i % 9 == 0)
+                std::cout << (i ? "\n           " : " ") << Spectrum::FIRST_NM + Spectrum::STEP_NM * i << ":";
+            std::cout << GString(v.GetValues()[i], 7, 4).str();
+        }
+        std::cout << "\n";
+    }
+    LABVector lab;
+    if (LabOf(v, lab)) {
+        LChVector lch(lab);
+        std::cout << "L*a*b*      L*=" << GString(lab.GetL(), 7, 2).str() << "  a*=" << GString(lab.GetA(), 7, 2).str()
+                  << "  b*=" << GString(lab.GetB(), 7, 2).str() << "\n"
+                  << "LCh         L*=" << GString(lch.GetL(), 7, 2).str() << "  C*=" << GString(lch.GetC(), 7, 2).str()
+                  << "  h=" << GString(lch.GetH(), 7, 2).str() << "\n";
+    }
+    return EXIT_DONE;
+}
+
+int Export(const Globals& g, const Options& o, bool bCgats)
+{
+    const std::string& path = bCgats ? o.cgats : o.measvalue;
+    if (path.empty()) {
+        Error(std::string(bCgats ? "--cgats" : "--measvalue") + " needs a file name");
+        return EXIT_USAGE;
+    }
+    std::vector<long> ids;
+    if (!ParseIds(o.ids, ids))
+        return EXIT_USAGE;
+    ValueSet all;
+    if (int rc = LoadAll(g, all); rc != EXIT_DONE)
+        return rc;
+    // The values named, in the order named; all of them without names.
+    ValueSet chosen;
+    for (long id : ids) {
+        GPtMesswert* v = all.Find(id);
+        if (!v) {
+            Error(NoValue(g, id));
+            return EXIT_FAILED;
+        }
+        auto copy = std::make_unique<GPtMesswert>(*v);
+        chosen.Append(copy.release());
+    }
+    ValueSet& out = ids.empty() ? all : chosen;
+    if (out.Count() == 0) {
+        Error("no values to export in " + StorePath(g));
+        return EXIT_FAILED;
+    }
+    std::string err;
+    if (!(bCgats ? WriteCgatsFile(path, out, err) : WriteMeasValueFile(path, out, err))) {
+        Error(err);
+        return EXIT_FAILED;
+    }
+    std::cout << "Exported " << out.Count() << (out.Count() == 1 ? " value" : " values") << " to " << path << "\n";
+    return EXIT_DONE;
+}
+
+int Import(const Globals& g, const Options& o)
+{
+    ValueSet values;
+    std::vector<std::string> warnings;
+    std::string err;
+    bool ok = ReadValueFile(o.file, values, warnings, err);
+    for (const auto& w : warnings)
+        Warning(w);
+    if (!ok) {
+        Error(err + "; nothing was imported");
+        return EXIT_FAILED;
+    }
+    if (values.Count() == 0) {
+        Error(o.file + " holds no measured value; nothing was imported");
+        return EXIT_FAILED;
+    }
+    auto store = OpenValueStore(g, true, err);
+    if (!store) {
+        Error(err);
+        return EXIT_FAILED;
+    }
+    if (store->Save(values) != PT_OK) {
+        Error(store->GetLastError().str() + "; nothing was imported");
+        return EXIT_FAILED;
+    }
+    std::cout << "Imported " << values.Count() << (values.Count() == 1 ? " value" : " values") << " as "
+              << values.At(0)->GetId();
+    if (values.Count() > 1)
+        std::cout << " to " << values.At(values.Count() - 1)->GetId();
+    std::cout << "\n";
+    return EXIT_DONE;
+}
+
+int Delete(const Globals& g, const Options& o)
+{
+    std::vector<long> ids;
+    if (!ParseIds(o.ids, ids))
+        return EXIT_USAGE;
+    std::string err;
+    bool missing = false;
+    auto store = OpenValueStore(g, false, err, &missing);
+    if (!store) {
+        Error(missing ? NoValue(g, ids[0]) + " (there is no store yet)" : err);
+        return EXIT_FAILED;
+    }
+    if (PtErrorCode e = store->Remove(ids[0], GPtMesswert::CLASS_ID); e != PT_OK) {
+        Error(e == PT_NOT_FOUND ? NoValue(g, ids[0]) : store->GetLastError().str());
+        return EXIT_FAILED;
+    }
+    std::cout << "Deleted value " << ids[0] << "\n";
+    return EXIT_DONE;
+}
+
+} // namespace
+
+Command AddValuesCommand(CLI::App& app, const Globals& g)
+{
+    Command c;
+    c.sub = app.add_subcommand("values", "the measured values kept by measure --save: list, show, export, import, delete");
+    c.sub->require_subcommand(1);
+    auto o = std::make_shared<Options>();
+    auto* list = c.sub->add_subcommand("list", "list the stored values");
+    list->add_flag("--json", o->json, "machine-readable output");
+    auto* show = c.sub->add_subcommand("show", "one value with its spectrum and colour");
+    show->add_option("ID", o->ids, "the value's ID (see list)")->required()->expected(1);
+    show->add_flag("--json", o->json, "machine-readable output");
+    auto* exp = c.sub->add_subcommand("export", "write values to a file (all values without IDs)");
+    auto* cgats = exp->add_option("--cgats", o->cgats, "as a CGATS.17 file");
+    auto* measvalue = exp->add_option("--measvalue", o->measvalue, "as MeasValue sections");
+    cgats->excludes(measvalue);
+    exp->add_option("ID", o->ids, "the values to export, in this order");
+    auto* imp = c.sub->add_subcommand("import", "store the values of a MeasValue or CGATS file");
+    imp->add_option("FILE", o->file, "MeasValue sections, or CGATS with SPECTRAL_380..730 or LAB_L/A/B fields")
+        ->required();
+    auto* del = c.sub->add_subcommand("delete", "remove a stored value");
+    del->add_option("ID", o->ids, "the value's ID")->required()->expected(1);
+    c.run = [&g, o, list, show, exp, imp, cgats, measvalue] {
+        if (list->parsed())
+            return List(g, *o);
+        if (show->parsed())
+            return Show(g, *o);
+        if (exp->parsed()) {
+            if (cgats->count() + measvalue->count() == 0) {
+                Error("export needs --cgats FILE or --measvalue FILE");
+                return static_cast<int>(EXIT_USAGE);
+            }
+            return Export(g, *o, cgats->count() > 0);
+        }
+        if (imp->parsed())
+            return Import(g, *o);
+        return Delete(g, *o);
+    };
+    return c;
+}
+
+} // namespace vxn

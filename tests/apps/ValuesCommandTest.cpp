@@ -1,0 +1,230 @@
+// vxn measure --save and vxn values: measurements kept as they are taken,
+// listed, shown, exported, imported and deleted; several runs saving into
+// one store at once; a run killed mid-series; stores that are not stores.
+#include "support/Process.hpp"
+#include "support/TestEnv.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testenv::RunVxn;
+using nlohmann::json;
+
+struct Env {
+    fs::path dir;
+    std::string config, store;
+    Env()
+    {
+        static int n = 0;
+        dir = fs::path(testenv::FreshConfigPath()).parent_path() / ("values-" + std::to_string(n++));
+        fs::create_directories(dir);
+        config = testenv::FreshConfigPath();
+        store = (dir / "values.db").string();
+    }
+    // vxn with this test's configuration and store.
+    testenv::ProcessResult Vxn(std::vector<std::string> aArgs) const
+    {
+        aArgs.insert(aArgs.begin(), {"--config", config, "--store", store});
+        return RunVxn(aArgs);
+    }
+    json Json(std::vector<std::string> aArgs) const
+    {
+        aArgs.push_back("--json");
+        auto r = Vxn(aArgs);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.status == 0 ? json::parse(r.out) : json();
+    }
+};
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(VxnValues, MeasurementsAreKeptAndShown)
+{
+    Env e;
+    json measured = e.Json({"measure", "--yes", "--save", "--count", "2", "--sample", "13", "--illuminant", "D50"});
+    ASSERT_EQ(measured.size(), 2u);
+    json named = e.Json({"measure", "--yes", "--save", "--name", "Proof \"A\"", "--sample", "7"});
+
+    json list = e.Json({"values", "list"});
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0]["id"], measured[0]["value_id"]);
+    EXPECT_EQ(list[2]["name"], "Proof \"A\"");
+    EXPECT_EQ(list[0]["name"], measured[0]["name"]) << "without --name, the colour's name";
+    EXPECT_EQ(list[0]["kind"], "spectrum");
+    EXPECT_EQ(list[0]["conditions"]["illuminant"], "D50");
+    EXPECT_EQ(list[0]["conditions"]["filter"], measured[0]["conditions"]["filter"]);
+    EXPECT_NEAR(list[1]["lab"]["b"].get<double>(), measured[1]["lab"]["b"].get<double>(), 1e-9);
+
+    json shown = e.Json({"values", "show", std::to_string(named[0]["value_id"].get<long>())});
+    EXPECT_EQ(shown["spectrum"]["values"], named[0]["spectrum"]["values"]) << "every digit of the spectrum";
+    EXPECT_NEAR(shown["lch"]["h"].get<double>(), named[0]["lch"]["h"].get<double>(), 1e-9);
+
+    auto text = e.Vxn({"values", "list"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("D50/2° Pol Abs"), std::string::npos) << text.out;
+    auto measureText = e.Vxn({"measure", "--yes", "--save"});
+    EXPECT_NE(measureText.out.find("Saved       value 4\n"), std::string::npos) << measureText.out;
+}
+
+TEST(VxnValues, ExportImportAndDelete)
+{
+    Env e;
+    ASSERT_EQ(e.Vxn({"measure", "--yes", "--save", "--count", "2", "--sample", "3"}).status, 0);
+    const std::string mv = (e.dir / "out.txt").string(), cg = (e.dir / "out.cgats").string();
+    ASSERT_EQ(e.Vxn({"values", "export", "--measvalue", mv}).status, 0);
+    EXPECT_EQ(Slurp(mv).rfind("Version=2\n[MeasValue]\nName=", 0), 0u) << Slurp(mv);
+    ASSERT_EQ(e.Vxn({"values", "export", "--cgats", cg, "2"}).status, 0);
+    EXPECT_NE(Slurp(cg).find("ILLUMINANT\t\"D65\""), std::string::npos) << Slurp(cg);
+
+    json before = e.Json({"values", "show", "2"});
+    auto imported = e.Vxn({"values", "import", mv});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out, "Imported 2 values as 3 to 4\n");
+    ASSERT_EQ(e.Vxn({"values", "import", cg}).status, 0);
+    json fromText = e.Json({"values", "show", "4"}), fromCgats = e.Json({"values", "show", "5"});
+    EXPECT_EQ(fromText["spectrum"]["values"], before["spectrum"]["values"]);
+    EXPECT_EQ(fromCgats["spectrum"]["values"], before["spectrum"]["values"]);
+    EXPECT_EQ(fromCgats["conditions"], before["conditions"]) << "CGATS keywords carry all conditions";
+    EXPECT_EQ(fromText["conditions"]["filter"], before["conditions"]["filter"]);
+    EXPECT_TRUE(fromText["conditions"]["illuminant"].is_null()) << "a spectrum's section names no illuminant";
+
+    // A CGATS file written by measure --cgats imports as well.
+    const std::string measured = (e.dir / "measured.cgats").string();
+    ASSERT_EQ(e.Vxn({"measure", "--yes", "--cgats", measured, "--count", "2"}).status, 0);
+    auto r = e.Vxn({"values", "import", measured});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(e.Json({"values", "list"}).size(), 7u);
+
+    ASSERT_EQ(e.Vxn({"values", "delete", "2"}).status, 0);
+    auto gone = e.Vxn({"values", "show", "2"});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_NE(gone.err.find("no value 2 in " + e.store), std::string::npos) << gone.err;
+    EXPECT_EQ(e.Vxn({"values", "delete", "2"}).status, 1);
+}
+
+TEST(VxnValues, WrongInputIsRefusedAndNothingIsImported)
+{
+    Env e;
+    ASSERT_EQ(e.Vxn({"measure", "--yes", "--save"}).status, 0);
+    const std::string bad = (e.dir / "bad.txt").string();
+    std::ofstream(bad) << "Version=2\n[MeasValue]\nName=a\nCreated=2024-01-01 00:00:00\nM_Cond=Pol\tAbs\n"
+                          "Remission=0.5\n\n[MeasValue]\nName=b\nCreated=2024-01-01 00:00:00\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"values", "show", "x"}, 2, "'x' is not a value ID"},
+        {{"values", "delete", "0"}, 2, "'0' is not a value ID"},
+        {{"values", "export", "1"}, 2, "export needs --cgats FILE or --measvalue FILE"},
+        {{"values", "show", "99"}, 1, "no value 99 in"},
+        {{"values", "export", "--measvalue", (e.dir / "x.txt").string(), "1", "99"}, 1, "no value 99 in"},
+        {{"values", "import", bad}, 1, "section 1 is no measured value (line 6: Remission: 1 numbers where 36 belong)"},
+        {{"values", "import", (e.dir / "none.txt").string()}, 1, "none.txt"},
+        {{"measure", "--yes", "--name", "x"}, 2, "--name names saved values; give --save too"},
+    };
+    for (const auto& c : cases) {
+        auto r = e.Vxn(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1] << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(e.Json({"values", "list"}).size(), 1u);
+    EXPECT_FALSE(fs::exists(e.dir / "x.txt"));
+}
+
+TEST(VxnValues, AStoreThatIsNotOneIsRefusedAndNamed)
+{
+    Env e;
+    std::ofstream(e.store) << "my notes, not a database\n";
+    const std::string before = Slurp(e.store);
+    auto measure = e.Vxn({"measure", "--yes", "--save"});
+    EXPECT_EQ(measure.status, 2) << "refused before anything is measured";
+    EXPECT_EQ(measure.out, "");
+    EXPECT_NE(measure.err.find(e.store + " is not a store"), std::string::npos) << measure.err;
+    auto list = e.Vxn({"values", "list"});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_NE(list.err.find(e.store), std::string::npos) << list.err;
+    EXPECT_EQ(Slurp(e.store), before);
+
+    // Without --store the store lies in the user's data folder; --store
+    // stands before or after the command.
+    Env f;
+    auto r = testenv::RunProgram(testenv::Program("vxn"), {"measure", "--config", f.config, "--yes", "--save"}, "",
+                        {"VXN_LANG=en", "XDG_DATA_HOME=" + f.dir.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(f.dir / "QelVXN" / "values.db"));
+    auto after = RunVxn({"values", "list", "--store", (f.dir / "QelVXN" / "values.db").string(), "--json"});
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(json::parse(after.out).size(), 1u);
+    EXPECT_EQ(RunVxn({"--store", (f.dir / "none.db").string(), "values", "list"}).out,
+              "No values in " + (f.dir / "none.db").string() + "\n");
+    EXPECT_FALSE(fs::exists(f.dir / "none.db")) << "listing creates no store";
+}
+
+TEST(VxnValues, RunsSavingAtOnceLoseNothing)
+{
+    Env e;
+    const int count = 15;
+    testenv::ProcessResult results[2];
+    std::thread runs[2];
+    for (int i = 0; i < 2; ++i)
+        runs[i] = std::thread([&, i] {
+            results[i] = e.Vxn({"measure", "--yes", "--save", "--count", std::to_string(count), "--json"});
+        });
+    for (auto& t : runs)
+        t.join();
+    std::set<long> ids;
+    for (const auto& r : results) {
+        ASSERT_EQ(r.status, 0) << r.err;
+        for (const auto& m : json::parse(r.out))
+            ids.insert(m["value_id"].get<long>());
+    }
+    EXPECT_EQ(ids.size(), 2u * count) << "every value its own identity";
+    json list = e.Json({"values", "list"});
+    ASSERT_EQ(list.size(), 2u * count);
+    for (const auto& v : list)
+        EXPECT_TRUE(ids.count(v["id"].get<long>()));
+}
+
+TEST(VxnValues, ARunKilledMidSeriesKeepsWhatItSaved)
+{
+    Env e;
+    int seen = 0;
+    auto r = testenv::RunProgram(
+        testenv::Program("vxn"), {"--config", e.config, "--store", e.store, "measure", "--yes", "--save", "--count", "500"},
+        "", {"VXN_LANG=en"}, [&](int pid, const std::string& out) {
+            size_t n = 0;
+            for (size_t p = out.find("Saved       value"); p != std::string::npos; p = out.find("Saved       value", p + 1))
+                ++n;
+            if (n >= 6 && seen == 0) {
+                seen = static_cast<int>(n);
+                kill(pid, SIGKILL);
+            }
+        });
+    ASSERT_GE(seen, 6) << r.out << r.err;
+    EXPECT_EQ(r.status, -1) << "killed";
+    json list = e.Json({"values", "list"});
+    EXPECT_GE(static_cast<int>(list.size()), seen);
+    for (const auto& v : list) {
+        json one = e.Json({"values", "show", std::to_string(v["id"].get<long>())});
+        EXPECT_EQ(one["spectrum"]["values"].size(), 36u);
+    }
+}
+
+} // namespace
