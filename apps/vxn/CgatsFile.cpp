@@ -1,5 +1,7 @@
 #include "CgatsFile.hpp"
 
+#include "qel/SafeFile.hpp"
+
 #include <lcms2.h>
 
 #include <cerrno>
@@ -95,20 +97,6 @@ bool ReadAll(int fd, std::string& rOut)
         rOut.append(buf, static_cast<size_t>(n));
         off += n;
     }
-}
-
-bool WriteAll(int fd, const std::string& rText)
-{
-    size_t done = 0;
-    while (done < rText.size()) {
-        ssize_t n = ::write(fd, rText.data() + done, rText.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Position of the line that begins with rWord as a whole word (not
@@ -328,20 +316,8 @@ bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
     }
 
     // The new text replaces the file whole, with the file's own mode.
-    std::string tmp = real + ".tmp." + std::to_string(::getpid());
-    Fd t;
-    t.fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = t.fd >= 0 && WriteAll(t.fd, text) && ::fchmod(t.fd, locked.st_mode & 07777) == 0 && ::fsync(t.fd) == 0;
-    int err = errno;
-    if (ok && ::rename(tmp.c_str(), real.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        rError = Reason(maPath, std::strerror(err));
+    if (!qel::WriteFileAtomically(real, text, rError, static_cast<int>(locked.st_mode & 07777)))
         return false;
-    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "qel/ASCIIFile.hpp"
 #include "qel/ConditionClasses.hpp"
+#include "qel/SafeFile.hpp"
 #include "qel/Spectrum.hpp"
 
 #include <lcms2.h>
@@ -46,35 +47,6 @@ struct It8 {
     It8& operator=(const It8&) = delete;
 };
 
-// Replaces the file by the text, through a temporary and a rename.
-bool WriteWhole(const std::string& rPath, const std::string& rText, std::string& rError)
-{
-    std::string tmp = rPath + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    bool ok = fd >= 0;
-    for (size_t done = 0; ok && done < rText.size();) {
-        ssize_t n = ::write(fd, rText.data() + done, rText.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? static_cast<size_t>(n) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    int err = errno;
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(tmp.c_str(), rPath.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        rError = "cannot write " + rPath + ": " + std::strerror(err ? err : EIO);
-    }
-    return ok;
-}
 
 // ---- MeasValue sections ---------------------------------------------------------
 
@@ -406,7 +378,7 @@ bool WriteCgatsFile(const std::string& rPath, ValueSet& rValues, std::string& rE
         return false;
     }
     text.resize(std::strlen(text.c_str()));
-    return WriteWhole(rPath, text, rError);
+    return qel::WriteFileAtomically(rPath, text, rError);
 }
 
 } // namespace vxn

@@ -1,4 +1,5 @@
 #include "qel/ASCIIFile.hpp"
+#include "qel/SafeFile.hpp"
 
 #include <cerrno>
 #include <charconv>
@@ -550,30 +551,5 @@ bool ASCIIFile::Load(const String& rPath)
 bool ASCIIFile::Save(const String& rPath)
 {
     maFileError.clear();
-    const std::string& path = rPath.str();
-    std::string tmp = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    bool ok = fd >= 0;
-    for (size_t done = 0; ok && done < maText.size();) {
-        ssize_t n = ::write(fd, maText.data() + done, maText.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? static_cast<size_t>(n) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    int err = errno;
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        maFileError = "cannot write " + path + ": " + std::strerror(err ? err : EIO);
-    }
-    return ok;
+    return qel::WriteFileAtomically(rPath.str(), maText, maFileError);
 }
