@@ -53,5 +53,6 @@ Command AddGuidesCommand(CLI::App& app, const Globals& g);
 Command AddMemoryCommand(CLI::App& app, const Globals& g);
 Command AddFsCommand(CLI::App& app, const Globals& g);
 Command AddValuesCommand(CLI::App& app, const Globals& g);
+Command AddSwatchCommand(CLI::App& app, const Globals& g);
 
 } // namespace vxn

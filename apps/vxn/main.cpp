@@ -64,6 +64,7 @@ int main(int argc, char** argv)
         vxn::AddMemoryCommand(app, g),
         vxn::AddFsCommand(app, g),
         vxn::AddValuesCommand(app, g),
+        vxn::AddSwatchCommand(app, g),
     };
     try {
         app.parse(argc, argv);

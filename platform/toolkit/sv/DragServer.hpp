@@ -5,6 +5,8 @@
 
 #include "sv/String.hpp"
 
+#include <vector>
+
 // Drag actions: what a drop does with the data.
 constexpr unsigned short DROP_NONE = 0;
 constexpr unsigned short DROP_MOVE = 1;
@@ -18,6 +20,15 @@ public:
     static String PasteString(unsigned short nItem = 0);
     static unsigned short GetItemCount();
     static bool HasString(unsigned short nItem = 0);
+
+    // Data in a format of the program's own, named by a MIME type
+    // ("application/x-..."), carried beside the text items so that a
+    // receiver that knows the format need not guess from plain text. One
+    // item per format; a second CopyData of a format replaces the first.
+    static void CopyData(const String& rFormat, const String& rData);
+    static String PasteData(const String& rFormat);
+    static bool HasData(const String& rFormat);
+    static std::vector<String> GetDataFormats();
 };
 
 // What the end-drag handler learns about the finished drag.

@@ -221,6 +221,9 @@ bool WindowEventBridge::eventFilter(QObject* pObj, QEvent* pEvt)
         QPoint p = e->position().toPoint();
         DragServer::Clear();
         DragServer::CopyString(svqt::FromQ(e->mimeData()->text()));
+        for (const QString& format : e->mimeData()->formats())
+            if (!format.startsWith(QLatin1String("text/")))
+                DragServer::CopyData(svqt::FromQ(format), String(e->mimeData()->data(format).toStdString()));
         if (w->Drop(DropEvent(Point(p.x(), p.y()), DROP_COPY)))
             e->acceptProposedAction();
         return true;
@@ -612,6 +615,8 @@ bool Window::ExecuteDrag(Window* pTarget)
         for (unsigned short i = 0; i < DragServer::GetItemCount(); ++i)
             text += svqt::ToQ(DragServer::PasteString(i));
         mime->setText(text);
+        for (const String& format : DragServer::GetDataFormats())
+            mime->setData(svqt::ToQ(format), QByteArray::fromStdString(DragServer::PasteData(format).str()));
         drag->setMimeData(mime);
         bDropped = drag->exec(Qt::CopyAction | Qt::MoveAction) != Qt::IgnoreAction;
     }
