@@ -54,6 +54,7 @@ std::string ResultText(unsigned char r)
     case 2: return "the file exists or is not open for that";
     case 3: return "the file store is full";
     case 4: return "the instrument refuses the name";
+    case 5: return "the file is read-only";
     default: return "the instrument answered " + std::to_string(r);
     }
 }

@@ -7,7 +7,9 @@ namespace vxnemu {
 
 namespace {
 constexpr uint8_t OK = 0, REFUSED = 1, MALFORMED = 2;
-enum Result : uint8_t { R_DONE = 0, R_NOT_FOUND = 1, R_CONFLICT = 2, R_FULL = 3, R_BAD_NAME = 4 };
+using R = FileStore::Result;
+constexpr auto R_DONE = R::R_DONE, R_NOT_FOUND = R::R_NOT_FOUND, R_CONFLICT = R::R_CONFLICT, R_FULL = R::R_FULL,
+               R_BAD_NAME = R::R_BAD_NAME, R_READ_ONLY = R::R_READ_ONLY;
 constexpr size_t PATH_MAX_CHARS = 128;
 constexpr size_t NAME_BYTES = 13;
 
@@ -17,18 +19,9 @@ std::string Upper(std::string s)
     return s;
 }
 
-// The 13 bytes of a name field up to its first zero, upper-cased; empty when
-// it is not an 8.3 name.
-std::string ReadName(PayloadReader& in)
+// The name upper-cased; empty when it is not an 8.3 name.
+std::string NormalName(std::string s)
 {
-    uint8_t raw[NAME_BYTES];
-    in.Raw(raw, NAME_BYTES);
-    std::string s;
-    for (uint8_t c : raw) {
-        if (c == 0)
-            break;
-        s.push_back(static_cast<char>(c));
-    }
     s = Upper(s);
     size_t dot = s.find('.');
     std::string base = s.substr(0, dot), ext = dot == std::string::npos ? "" : s.substr(dot + 1);
@@ -40,6 +33,20 @@ std::string ReadName(PayloadReader& in)
     if (base.empty() || base.size() > 8 || ext.size() > 3 || !good(base) || !good(ext))
         return {};
     return s;
+}
+
+// The 13 bytes of a name field up to its first zero, as NormalName.
+std::string ReadName(PayloadReader& in)
+{
+    uint8_t raw[NAME_BYTES];
+    in.Raw(raw, NAME_BYTES);
+    std::string s;
+    for (uint8_t c : raw) {
+        if (c == 0)
+            break;
+        s.push_back(static_cast<char>(c));
+    }
+    return NormalName(s);
 }
 
 void WriteName(PayloadWriter& out, const std::string& s)
@@ -74,13 +81,19 @@ size_t FileStore::UsedBytes() const
     for (const auto& [_, drive] : maDrives)
         for (const auto& [__, dir] : drive.dirs)
             for (const auto& [___, f] : dir.files)
-                n += f.data.size();
+                if (!f.snapshot)
+                    n += f.data.size();
     return n;
 }
 
 std::string FileStore::Describe() const
 {
     return "drive=" + maDrive + " dir=" + maDir + " used=" + std::to_string(UsedBytes());
+}
+
+void FileStore::Mount(const std::string& rDrive, const std::string& rDir, MountedFiles& rFiles)
+{
+    maDrives[Upper(rDrive)].dirs[Upper(rDir)].mount = &rFiles;
 }
 
 std::vector<std::pair<std::string, int>> FileStore::Entries()
@@ -92,19 +105,62 @@ std::vector<std::pair<std::string, int>> FileStore::Entries()
         if (path.size() > prefix.size() && path.rfind(prefix, 0) == 0 &&
             path.find('\\', prefix.size()) == std::string::npos)
             v.emplace_back(path.substr(prefix.size()), 1);
-    for (const auto& [name, _] : CurrentDir().files)
+    Dir& here = CurrentDir();
+    std::vector<std::string> mounted;
+    if (here.mount)
+        for (const auto& e : here.mount->List())
+            mounted.push_back(e.name);
+    for (const auto& name : mounted)
         v.emplace_back(name, 0);
+    // Files being written into a mounted directory show before they are
+    // handed over; copies opened for reading are not files of their own.
+    for (const auto& [name, f] : here.files)
+        if (!f.snapshot && std::find(mounted.begin(), mounted.end(), name) == mounted.end())
+            v.emplace_back(name, 0);
     return v;
 }
 
+const MountedFiles::Entry* FileStore::FindMounted(const std::string& rName, MountedFiles::Entry& rBuf)
+{
+    Dir& here = CurrentDir();
+    if (!here.mount || rName.empty())
+        return nullptr;
+    for (auto& e : here.mount->List())
+        if (e.name == rName) {
+            rBuf = std::move(e);
+            return &rBuf;
+        }
+    return nullptr;
+}
+
+size_t FileStore::Room(const std::string& rName)
+{
+    // What the file holds now, and the mounted file it replaces, are given
+    // back when it is rewritten.
+    size_t own = 0, replaced = 0;
+    auto& files = CurrentDir().files;
+    if (auto it = files.find(rName); it != files.end() && !it->second.snapshot)
+        own = it->second.data.size();
+    MountedFiles::Entry buf;
+    if (const auto* e = FindMounted(rName, buf); e && !e->readOnly)
+        replaced = e->size;
+    size_t others = UsedBytes() - own;
+    size_t room = CAPACITY - std::min(CAPACITY, others);
+    if (mfForFiles) {
+        size_t limit = mfForFiles() + replaced;
+        room = std::min(room, limit - std::min(limit, others));
+    }
+    return room;
+}
+
 // An absolute ("\X", "/X") or relative path, with "..", to a full directory
-// path of the current drive; empty when it does not exist.
-std::string FileStore::ResolveDir(const std::string& rPath) const
+// path of the drive; empty when it does not exist.
+std::string FileStore::ResolveDir(const std::string& rDrive, const std::string& rPath) const
 {
     std::string p = Upper(rPath);
     std::replace(p.begin(), p.end(), '/', '\\');
     std::vector<std::string> parts;
-    if (p.empty() || p[0] != '\\') {
+    if ((p.empty() || p[0] != '\\') && rDrive == maDrive) {
         std::string cur = maDir;
         size_t i = 1;
         while (i < cur.size()) {
@@ -134,8 +190,87 @@ std::string FileStore::ResolveDir(const std::string& rPath) const
         full += "\\" + s;
     if (full.empty())
         full = "\\";
-    const Drive& d = maDrives.at(maDrive);
+    const Drive& d = maDrives.at(rDrive);
     return d.dirs.count(full) ? full : std::string();
+}
+
+uint8_t FileStore::Locate(const std::string& rPath, Dir*& rpDir, std::string& rName)
+{
+    std::string p = Upper(rPath);
+    std::string drive = maDrive;
+    if (p.size() >= 2 && p[1] == ':') {
+        drive = p.substr(0, 2);
+        p = p.substr(2);
+    }
+    std::replace(p.begin(), p.end(), '/', '\\');
+    size_t cut = p.find_last_of('\\');
+    std::string dir = cut == std::string::npos ? "" : p.substr(0, cut == 0 ? 1 : cut);
+    rName = NormalName(cut == std::string::npos ? p : p.substr(cut + 1));
+    if (rName.empty())
+        return R_BAD_NAME;
+    if (!maDrives.count(drive))
+        return R_NOT_FOUND;
+    std::string full = ResolveDir(drive, dir);
+    if (full.empty())
+        return R_NOT_FOUND;
+    rpDir = &maDrives[drive].dirs[full];
+    return R_DONE;
+}
+
+uint8_t FileStore::Remove(const std::string& rPath)
+{
+    Dir* dir = nullptr;
+    std::string name;
+    if (uint8_t r = Locate(rPath, dir, name))
+        return r;
+    if (auto it = dir->files.find(name); it != dir->files.end()) {
+        if (it->second.access != -1)
+            return R_CONFLICT;
+        dir->files.erase(it);
+        return R_DONE;
+    }
+    return dir->mount ? dir->mount->Remove(name) : R_NOT_FOUND;
+}
+
+uint8_t FileStore::Rename(const std::string& rPath, const std::string& rNewName)
+{
+    Dir* dir = nullptr;
+    std::string name;
+    if (uint8_t r = Locate(rPath, dir, name))
+        return r;
+    std::string to = NormalName(rNewName);
+    if (to.empty())
+        return R_BAD_NAME;
+    if (to == name)
+        return R_DONE;
+    auto it = dir->files.find(name);
+    if (it == dir->files.end())
+        return dir->mount ? dir->mount->Rename(name, to) : R_NOT_FOUND;
+    if (it->second.access != -1 || dir->files.count(to) || dir->mount)
+        return R_CONFLICT;
+    dir->files[to] = std::move(it->second);
+    dir->files.erase(name);
+    return R_DONE;
+}
+
+// Ends an access; a file written into a mounted directory is handed over.
+uint8_t FileStore::Close(const std::string& rName)
+{
+    Dir& here = CurrentDir();
+    auto it = here.files.find(rName);
+    if (it == here.files.end())
+        return rName.empty() ? R_BAD_NAME : R_NOT_FOUND;
+    File& f = it->second;
+    // A file written with a declared size keeps exactly that many bytes.
+    if (f.access == 1 && f.declared > 0 && f.data.size() > f.declared)
+        f.data.resize(f.declared);
+    f.access = -1;
+    if (!here.mount)
+        return R_DONE;
+    bool handOver = !f.snapshot;
+    std::vector<uint8_t> data = std::move(f.data);
+    here.files.erase(it);
+    return handOver ? here.mount->Write(rName, std::move(data)) : R_DONE;
 }
 
 uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& out)
@@ -167,7 +302,7 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
             maDrive = d;
             maDir = "\\";
         } else {
-            std::string full = ResolveDir(path);
+            std::string full = ResolveDir(maDrive, path);
             if (full.empty()) {
                 out.Byte(R_NOT_FOUND);
                 return OK;
@@ -184,18 +319,31 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
             return MALFORMED;
         auto& files = CurrentDir().files;
         auto it = name.empty() ? files.end() : files.find(name);
+        if (it != files.end() && it->second.snapshot)
+            it = files.end();
+        MountedFiles::Entry buf;
+        const MountedFiles::Entry* mounted = it == files.end() ? FindMounted(name, buf) : nullptr;
         bool isDir = false;
-        if (it == files.end() && !name.empty()) {
+        if (it == files.end() && !mounted && !name.empty()) {
             for (auto& [n, type] : Entries())
                 if (type == 1 && n == name)
                     isDir = true;
         }
-        uint8_t result = it != files.end() || isDir ? R_DONE : (name.empty() ? R_BAD_NAME : R_NOT_FOUND);
-        size_t size = it != files.end() ? it->second.data.size() : 0;
+        bool found = it != files.end() || mounted || isDir;
+        uint8_t result = found ? R_DONE : (name.empty() ? R_BAD_NAME : R_NOT_FOUND);
+        size_t size = it != files.end() ? it->second.data.size() : mounted ? mounted->size : 0;
         out.Byte(result).Int(static_cast<int32_t>(size));
-        out.Byte(12).Byte(12).Byte(93).Byte(0); // date: 12.12.1993
-        out.Byte(12).Byte(0).Byte(0);           // time: 12:00:00
-        out.Byte(result != R_DONE ? 0 : (isDir ? 0x10 : 0x20));
+        if (mounted) {
+            const auto& t = mounted->time;
+            int year = t[6] < 80 ? t[6] + 100 : t[6]; // two-digit years from 1980 on
+            out.Byte(static_cast<uint8_t>(t[4])).Byte(static_cast<uint8_t>(t[5])).Byte(static_cast<uint8_t>(year)).Byte(0);
+            out.Byte(static_cast<uint8_t>(t[3])).Byte(static_cast<uint8_t>(t[2])).Byte(static_cast<uint8_t>(t[1]));
+        } else {
+            out.Byte(12).Byte(12).Byte(93).Byte(0); // date: 12.12.1993
+            out.Byte(12).Byte(0).Byte(0);           // time: 12:00:00
+        }
+        uint8_t attr = !found ? 0 : isDir ? 0x10 : (mounted && mounted->readOnly ? 0x21 : 0x20);
+        out.Byte(attr);
         return OK;
     }
     case 120: { // FileEntryCount
@@ -231,18 +379,29 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
             out.Byte(R_BAD_NAME);
             return OK;
         }
-        auto& files = CurrentDir().files;
-        auto it = files.find(name);
-        if (it != files.end() && type == 0) {
+        Dir& here = CurrentDir();
+        auto it = here.files.find(name);
+        if (it != here.files.end() && it->second.snapshot) {
+            out.Byte(R_CONFLICT); // open for reading
+            return OK;
+        }
+        MountedFiles::Entry buf;
+        bool exists = it != here.files.end() || FindMounted(name, buf);
+        if (exists && type == 0) {
             out.Byte(R_CONFLICT);
             return OK;
         }
-        size_t others = UsedBytes() - (it != files.end() ? it->second.data.size() : 0);
-        if (static_cast<size_t>(size) > CAPACITY - others || (it == files.end() && files.size() >= MAX_ENTRIES)) {
+        if (here.mount) {
+            if (uint8_t r = here.mount->Admit(name)) {
+                out.Byte(r);
+                return OK;
+            }
+        }
+        if (static_cast<size_t>(size) > Room(name) || (it == here.files.end() && here.files.size() >= MAX_ENTRIES)) {
             out.Byte(R_FULL);
             return OK;
         }
-        File& f = files[name];
+        File& f = here.files[name];
         f.data.clear();
         f.declared = static_cast<size_t>(size);
         f.access = -1;
@@ -254,13 +413,34 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
         int access = in.Int();
         if (!in.Complete())
             return MALFORMED;
-        auto& files = CurrentDir().files;
-        auto it = files.find(name);
-        if (it == files.end()) {
+        Dir& here = CurrentDir();
+        auto it = here.files.find(name);
+        MountedFiles::Entry buf;
+        const MountedFiles::Entry* mounted = it == here.files.end() ? FindMounted(name, buf) : nullptr;
+        if (it == here.files.end() && !mounted) {
             out.Byte(name.empty() ? R_BAD_NAME : R_NOT_FOUND);
             return OK;
         }
         if (access != 0 && access != 1) {
+            out.Byte(R_CONFLICT);
+            return OK;
+        }
+        if (mounted) {
+            // A mounted file is read from a copy, or rewritten through a
+            // file collected here (rewriting a file needs no declared size).
+            if (access == 1 && mounted->readOnly) {
+                out.Byte(R_READ_ONLY);
+                return OK;
+            }
+            if (here.files.size() >= MAX_ENTRIES) {
+                out.Byte(R_FULL);
+                return OK;
+            }
+            File f;
+            f.data = here.mount->Read(name);
+            f.snapshot = access == 0;
+            it = here.files.emplace(name, std::move(f)).first;
+        } else if (access == 1 && it->second.snapshot) {
             out.Byte(R_CONFLICT);
             return OK;
         }
@@ -272,18 +452,7 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
         std::string name = ReadName(in);
         if (!in.Complete())
             return MALFORMED;
-        auto& files = CurrentDir().files;
-        auto it = files.find(name);
-        if (it == files.end()) {
-            out.Byte(name.empty() ? R_BAD_NAME : R_NOT_FOUND);
-            return OK;
-        }
-        File& f = it->second;
-        // A file written with a declared size keeps exactly that many bytes.
-        if (f.access == 1 && f.declared > 0 && f.data.size() > f.declared)
-            f.data.resize(f.declared);
-        f.access = -1;
-        out.Byte(R_DONE);
+        out.Byte(Close(name));
         return OK;
     }
     case 125: { // FileWriteToDOSFile(name, block, 512 bytes)
@@ -304,15 +473,19 @@ uint8_t FileStore::Handle(uint16_t nMessage, PayloadReader& in, PayloadWriter& o
             out.Byte(R_CONFLICT);
             return OK;
         }
-        size_t end = (static_cast<size_t>(pos) + 1) * BLOCK;
-        size_t others = UsedBytes() - f.data.size();
-        if (end > CAPACITY - others) {
+        // Only the bytes the file keeps take memory: a declared size cuts
+        // the last block.
+        size_t start = static_cast<size_t>(pos) * BLOCK;
+        size_t end = start + BLOCK;
+        if (f.declared > 0)
+            end = std::max(std::min(end, f.declared), start);
+        if (end > Room(name)) {
             out.Byte(R_FULL);
             return OK;
         }
         if (f.data.size() < end)
             f.data.resize(end, 0);
-        std::copy(block, block + BLOCK, f.data.begin() + static_cast<std::ptrdiff_t>(end - BLOCK));
+        std::copy(block, block + (end - start), f.data.begin() + static_cast<std::ptrdiff_t>(start));
         out.Byte(R_DONE);
         return OK;
     }

@@ -14,10 +14,8 @@ namespace vxnemu {
 namespace {
 constexpr uint8_t OK = STATUS_DONE, REFUSED = STATUS_REFUSED, MALFORMED = STATUS_MALFORMED;
 
-constexpr size_t MEMORY_TOTAL = 128 * 1024;
 constexpr size_t REFERENCE_BYTES = 160;
 constexpr int REFERENCE_SLOTS = 100;
-constexpr size_t MAX_GUIDES = 16;
 constexpr size_t GUIDE_BLOCK = 512;
 constexpr int ROM_GUIDES = 2;
 
@@ -121,7 +119,7 @@ void Instrument::Reset(const Profile& rProfile)
     mnLastPress = 0;
     mbActualKey = false;
     mpTable = rProfile.table ? std::make_unique<TableWalker>(mrChart) : nullptr;
-    maFiles = FileStore();
+    maFiles.Reset();
     maOutbox.clear();
 }
 
@@ -186,7 +184,7 @@ Instrument::Reference* Instrument::RefSlot(int nValueType, bool bCreate)
 
 size_t Instrument::MemoryUsed() const
 {
-    size_t n = maRefs.size() * REFERENCE_BYTES;
+    size_t n = maRefs.size() * REFERENCE_BYTES + maFiles.StoredBytes();
     for (const Guide& g : maGuides)
         if (!g.rom)
             n += g.data.size();

@@ -42,8 +42,9 @@
 //    data, blocks must follow in order; reply 0 done, 1 no such or ROM
 //    guide, 2 block out of order, 3 memory full, 4 bad byte count.
 //  - Memory (IndexValueRequest 16, index 48): 128 KiB in all; value 25 the
-//    memory in use (user guides plus 160 bytes per stored reference), 27 the
-//    free memory (so 25 + 27 is the total), 26 the references' part, 120 the
+//    memory in use (user guides, 160 bytes per stored reference and the
+//    file store's bytes, see StoreView), 27 the free memory (so 25 + 27 is
+//    the total), 26 the references' part, 120 the
 //    selected guide's size.
 //  - Messages 82/83 switch key reporting on/off; the operator's key press
 //    ("key") is sent unasked as message 81 (payload: unsigned char key code,
@@ -61,7 +62,7 @@
 #pragma once
 
 #include "vxnemu/Chart.hpp"
-#include "vxnemu/FileStore.hpp"
+#include "vxnemu/StoreView.hpp"
 #include "vxnemu/Payload.hpp"
 #include "vxnemu/Profile.hpp"
 #include "vxnemu/TableWalker.hpp"
@@ -104,6 +105,9 @@ struct Unsolicited {
 class Instrument {
 public:
     explicit Instrument(const Profile& rProfile, const Chart& rChart = Chart::Default());
+    // Its file store keeps a reference to it.
+    Instrument(const Instrument&) = delete;
+    Instrument& operator=(const Instrument&) = delete;
 
     Reply Handle(uint16_t nMessage, const std::vector<uint8_t>& rPayload);
     // One out-of-band command line (what an operator or a test does).
@@ -130,8 +134,15 @@ public:
     const std::vector<std::pair<int, int>>& ControlDownloads() const { return maControlDownloads; }
     void SetSwVersion(int n) { mnSwVersion = n; }
     void SetRealistic(bool b) { mbRealistic = b; }
+    // The file store, for what the instrument's own menu does with files.
+    StoreView& Files() { return maFiles; }
 
 private:
+    // The file store shows the guides and references as files.
+    friend class StoreView;
+    static constexpr size_t MEMORY_TOTAL = 128 * 1024;
+    static constexpr size_t MAX_GUIDES = 16;
+
     struct Reference {
         bool hasSpectrum = false;
         Spectrum36 spectrum{};
@@ -204,7 +215,7 @@ private:
     bool mbActualKey = false;
 
     std::unique_ptr<TableWalker> mpTable;
-    FileStore maFiles;
+    StoreView maFiles{*this};
 
     // Faults and timing.
     std::map<int, int> maRefuse;

@@ -287,8 +287,8 @@ TEST(EmuInstrument, FileStoreRoundTrip)
     };
     Answer drive = Ask(inst, 108);
     EXPECT_EQ(drive.Fields(), (Bytes{0, 'C', ':', 0}));
-    EXPECT_EQ(Ask(inst, 113, Text("GUIDES")).Fields(), Bytes{0});
-    EXPECT_EQ(Ask(inst, 112).Fields(), (Bytes{0, '\\', 'G', 'U', 'I', 'D', 'E', 'S', 0}));
+    EXPECT_EQ(Ask(inst, 113, Text("DATA")).Fields(), Bytes{0});
+    EXPECT_EQ(Ask(inst, 112).Fields(), (Bytes{0, '\\', 'D', 'A', 'T', 'A', 0}));
     EXPECT_EQ(Ask(inst, 113, Text("NOWHERE")).Fields(), Bytes{1}) << "status 0, result 1";
 
     EXPECT_EQ(Ask(inst, 122, with(name("a.txt"), Ints({0, 600}))).Fields(), Bytes{0});
