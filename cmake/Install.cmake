@@ -50,7 +50,9 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/platform/utils/qel/AppDir.cpp
 # folder, without LD_LIBRARY_PATH. The build tree keeps its own RPATH.
 file(RELATIVE_PATH VXN_BINDIR_TO_LIBDIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(${VXN_EXPORTED_LIBRARIES} vxnemu PROPERTIES INSTALL_RPATH "$ORIGIN")
-set_target_properties(vxn vxn-emulator PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_BINDIR_TO_LIBDIR}")
+set_target_properties(vxn vxn-emulator corvane-dialog PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_BINDIR_TO_LIBDIR}")
+file(RELATIVE_PATH VXN_DRIVERDIR_TO_LIBDIR ${CMAKE_INSTALL_FULL_DATADIR}/qelvxn/Drivers/CV10 ${CMAKE_INSTALL_FULL_LIBDIR})
+set_target_properties(CV10 CV20 PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_DRIVERDIR_TO_LIBDIR}")
 
 # ---- what is installed --------------------------------------------------------
 
@@ -61,6 +63,10 @@ install(TARGETS ${VXN_EXPORTED_LIBRARIES} EXPORT QelVXN_M2Targets
   INCLUDES DESTINATION ${VXN_INSTALL_INCLUDEDIR})
 install(TARGETS vxnemu LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS vxn vxn-emulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The sample driver modules and their dialog program, beside the data.
+install(TARGETS CV10 LIBRARY DESTINATION ${VXN_INSTALL_DATADIR}/Drivers/CV10)
+install(TARGETS CV20 LIBRARY DESTINATION ${VXN_INSTALL_DATADIR}/Drivers/CV20)
+install(TARGETS corvane-dialog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Whole folders, so that a header added to any of them is installed too.
 foreach(dir qelvxn platform/toolkit/sv platform/utils/qel platform/db/qeldb)

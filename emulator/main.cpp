@@ -3,6 +3,7 @@
 //
 //   vxn-emulator --tcp 127.0.0.1:0 [--profile NAME] [--realistic] [--sw-version N] [--exit-on-eof]
 //   vxn-emulator --pty [...]
+//   vxn-emulator --pty --plugin-instrument [--exit-on-eof]   (see vxnemu/PluginInstrument.hpp)
 //
 // The first line on standard output is where to connect: "tcp:HOST:PORT"
 // (an endpoint text the library accepts; port 0 asks for a free port) or the
@@ -13,6 +14,7 @@
 // is dropped, and on a pseudo-terminal a new pair is opened and its slave
 // path printed as "pty PATH".
 #include "vxnemu/Instrument.hpp"
+#include "vxnemu/PluginInstrument.hpp"
 #include "vxnemu/Profile.hpp"
 #include "vxnemu/Session.hpp"
 
@@ -350,7 +352,13 @@ int main(int argc, char** argv)
     app.add_option("--profile", profileName, "instrument profile: " + names);
     app.add_flag("--realistic", realistic, "take the time of a real instrument (measurement 300 ms, white 500 ms, moves 200 ms)");
     app.add_option("--sw-version", sw, "software version to report instead of the profile's")->check(CLI::Range(0, 100000));
+    double noise = 0.0;
+    app.add_option("--noise", noise, "relative spread of each measured value, so that repeated measurements differ (e.g. 0.002)")
+        ->check(CLI::Range(0.0, 0.5));
     app.add_flag("--exit-on-eof", exitOnEof, "end when standard input ends (default: serve until killed)");
+    bool plugin = false;
+    app.add_flag("--plugin-instrument", plugin,
+                 "with --pty: serve a plug-in instrument for the sample driver modules (line protocol of drivers/)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -358,6 +366,13 @@ int main(int argc, char** argv)
         return app.exit(e) == 0 ? 0 : 2;
     }
 
+    if (plugin) {
+        if (!pty) {
+            std::fprintf(stderr, "vxn-emulator: --plugin-instrument runs on --pty\n");
+            return 2;
+        }
+        return ServePluginInstrumentPty(exitOnEof);
+    }
     if (tcp.empty() && !pty) {
         std::fprintf(stderr, "vxn-emulator: choose --tcp HOST:PORT or --pty\n");
         return 2;
@@ -378,6 +393,7 @@ int main(int argc, char** argv)
     if (sw >= 0)
         instrument->SetSwVersion(sw);
     instrument->SetRealistic(realistic);
+    instrument->SetNoise(noise);
     if (!instrument->GetChart().Loaded())
         std::fprintf(stderr, "vxn-emulator: chart data not found; samples are flat grey\n");
 

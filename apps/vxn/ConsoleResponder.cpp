@@ -2,6 +2,7 @@
 #include "Interrupt.hpp"
 
 #include "qel/PostOffice.hpp"
+#include "qelvxn/library/InfoMehrfachmessung.hpp"
 
 #include <cstdlib>
 #include <unistd.h>
@@ -58,6 +59,13 @@ void ConsoleResponder::Operate(const BoxRequest& rBox)
         Control("sample " + std::to_string(WHITE_TILE));
     else if (rBox.eKind == MESSBOX_MESSAGE && mnSample >= 0)
         Control("sample " + std::to_string(mnSample));
+}
+
+void ConsoleResponder::OnDialogEnd(ModalDialog& rDialog)
+{
+    if (auto* pSeries = dynamic_cast<InfoMehrfachmessung*>(&rDialog))
+        maSeries = pSeries->GetSingles();
+    maTerminal.OnDialogEnd(rDialog);
 }
 
 short ConsoleResponder::AskBox(const BoxRequest& rBox)

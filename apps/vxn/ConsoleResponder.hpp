@@ -9,6 +9,7 @@
 // scripts that answer the prompts).
 #pragma once
 
+#include "qel/Spectrum.hpp"
 #include "sv/Responder.hpp"
 #include "sv/TerminalResponder.hpp"
 
@@ -34,10 +35,14 @@ public:
     const std::string& GivenUp() const { return maGivenUp; }
     // Whether a box with this text (or one beginning with it) was shown.
     bool Showed(const String& rText) const;
+    // The single measurements of the latest averaged series that ended (the
+    // library returns only their mean); taking them empties the list.
+    std::vector<Spectrum> TakeSeries() { return std::move(maSeries); }
 
     short AskBox(const BoxRequest& rBox) override;
     void OnDialogExecute(ModalDialog& rDialog) override { maTerminal.OnDialogExecute(rDialog); }
-    void OnDialogEnd(ModalDialog& rDialog) override { maTerminal.OnDialogEnd(rDialog); }
+    void OnDialogEnd(ModalDialog& rDialog) override;
+    void DialogNote(ModalDialog& rDialog, const String& rLine) override { maTerminal.DialogNote(rDialog, rLine); }
     void ProgressBegin(ProgressState& r) override { maTerminal.ProgressBegin(r); }
     void ProgressUpdate(ProgressState& r) override { maTerminal.ProgressUpdate(r); }
     void ProgressEnd(ProgressState& r) override { maTerminal.ProgressEnd(r); }
@@ -56,6 +61,7 @@ private:
     std::string maUnanswered;
     std::string maGivenUp;
     std::vector<std::string> maShown;
+    std::vector<Spectrum> maSeries;
 };
 
 } // namespace vxn

@@ -1,6 +1,7 @@
 // vxn info: identifies the instrument: model queries, device type, software
 // version, serial number, name and the current measuring conditions.
 #include "Commands.hpp"
+#include "DriverLibrary.hpp"
 #include "Session.hpp"
 
 #include "qel/ConditionClasses.hpp"
@@ -33,6 +34,8 @@ struct Identity {
 int RunInfo(const Globals& g, bool json)
 {
     Session s(g);
+    if (DriverMode(g))
+        return RunDriverInfo(g, json);
     if (!s.Connect())
         return EXIT_FAILED;
     PostOffice* po = PostOffice::Instance();

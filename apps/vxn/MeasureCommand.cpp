@@ -7,6 +7,7 @@
 #include "CgatsFile.hpp"
 #include "ConditionArgs.hpp"
 #include "ConsoleResponder.hpp"
+#include "DriverLibrary.hpp"
 #include "Session.hpp"
 #include "ValueStore.hpp"
 
@@ -48,6 +49,7 @@ struct MeasureOptions {
     std::string cgats;
     std::string name;  // --name: designation of saved values
     int count = 1;
+    int mean = 0;  // --mean: measurements averaged into each result (0: the stored setting)
     int sample = -1;
     bool json = false;
     bool simulate = false;
@@ -160,6 +162,17 @@ nlohmann::json ResultJson(const Result& r, int nColorSystem)
             {"color_system", nColorSystem}};
 }
 
+// An averaged result with the measurements it is the mean of.
+nlohmann::json MeanJson(const Result& rMean, const std::vector<Result>& rSingles, int nColorSystem)
+{
+    nlohmann::json j = ResultJson(rMean, nColorSystem);
+    j["mean_of"] = rSingles.size();
+    j["singles"] = nlohmann::json::array();
+    for (const Result& r : rSingles)
+        j["singles"].push_back(ResultJson(r, nColorSystem));
+    return j;
+}
+
 // What every instrument command shares: the session, the responder, the
 // library object, the link and the device type.
 class Run {
@@ -167,7 +180,9 @@ public:
     Run(const Globals& g, bool bYes, bool bNoOperator, bool bNeedsInstrument)
         : maSession(g), maResponder(bYes, false), maUse(maResponder)
     {
-        mpLib = VXNLib::CreateVXNLib(0);
+        mpLib = CreateLibrary(g);
+        if (!mpLib)
+            return;
         if (!bNeedsInstrument) {
             mbOk = true;
             return;
@@ -342,6 +357,10 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
     }
     CMetry::SetMeasuringConditions(cond);
     int nColorSystem = lib->GetColorSystem();
+    // The library reads the count at every measurement; --mean changes it
+    // for this run without touching the stored setting.
+    if (o.mean > 0)
+        AppConfig::Instance()->SetRunValue(String("VXN"), String("MEAN"), String(o.mean));
 
     // Each finished measurement is shown and written at once, so that a
     // failure later in the series loses nothing that was measured.
@@ -377,6 +396,9 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
             break;
         }
         Result r = Evaluate(s, cond);
+        std::vector<Result> singles;
+        for (const Spectrum& single : run.Responder().TakeSeries())
+            singles.push_back(Evaluate(single, cond));
         if (o.given.cgats) {
             SetConditionKeywords(cgats, r.condition);
             if (!cgats.Append({RowOf(r)}, err)) {
@@ -391,10 +413,12 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
         }
         // Shown even when the file refused it: the user still has the values.
         if (o.json) {
-            all.push_back(ResultJson(r, nColorSystem));
+            all.push_back(singles.empty() ? ResultJson(r, nColorSystem) : MeanJson(r, singles, nColorSystem));
             if (nValueId)
                 all.back()["value_id"] = nValueId;
         } else {
+            if (!singles.empty())
+                std::cout << "Mean of " << singles.size() << " measurements\n";
             PrintText(r, i, o.count, nColorSystem);
             if (nValueId)
                 std::cout << "Saved       value " << nValueId << "\n";
@@ -467,6 +491,8 @@ Command AddMeasureCommand(CLI::App& app, const Globals& g)
     auto* whitebase = c.sub->add_option("--whitebase", o->whitebase, "white base for this run: Pap or Abs");
     c.sub->add_option("--count", o->count, "measure N times with the same library object")
         ->check(CLI::Range(1, 10000));
+    c.sub->add_option("--mean", o->mean, "average N measurements into each result (this run; settings mean=N stores it)")
+        ->check(CLI::Range(1, 1000));
     auto* cgats = c.sub->add_option("--cgats", o->cgats, "append each measurement to this CGATS.17 file as it is taken");
     c.sub->add_flag("--save", o->save, "keep each measurement in the value store as it is taken (see vxn values)");
     auto* name = c.sub->add_option("--name", o->name, "designation of the saved values (default: the colour's name)");

@@ -1,5 +1,9 @@
 #include "Session.hpp"
 
+#include "AppResources.hpp"
+
+#include "DriverLibrary.hpp"
+
 #include "qel/AppConfig.hpp"
 #include "qel/PostOffice.hpp"
 #include "qel/Text.hpp"
@@ -86,6 +90,14 @@ bool ApplyGlobals(const Globals& g)
         Error(err);
         return false;
     }
+    if (!g.driverPort.empty() && !CheckDriverPort(g.driverPort, err)) {
+        Error(err);
+        return false;
+    }
+    if (g.driverPort.size() && g.driver.empty()) {
+        Error("--driver-port needs --driver");
+        return false;
+    }
     if (!g.config.empty())
         AppConfig::SetPathName(String(g.config));
     if (!g.lang.empty()) {
@@ -109,6 +121,8 @@ Session::Session(const Globals& g)
         setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     }
     mpApp = std::make_unique<QApplication>(gArgc, gArgv);
+    RegisterAppResources();
+    mbDriver = DriverMode(g);
     vxnemu::RegisterEmulatorEndpoint();
     PostOffice* po = PostOffice::Instance();
     if (!g.port.empty())
@@ -123,6 +137,9 @@ Session::~Session()
 
 bool Session::Connect()
 {
+    // A plug-in instrument is reached through its driver module, not a link.
+    if (mbDriver)
+        return true;
     PostOffice* po = PostOffice::Instance();
     if (po->Open())
         return true;
@@ -132,6 +149,8 @@ bool Session::Connect()
 
 bool Session::IsVirtualInstrument()
 {
+    if (mbDriver)
+        return false;
     String answer;
     return PostOffice::Instance()->Control(String("state"), answer) == 0;
 }

@@ -28,6 +28,7 @@ public:
 private:
     std::unique_ptr<QApplication> mpApp;
     std::string maEndpoint;
+    bool mbDriver = false;
 };
 
 } // namespace vxn

@@ -90,8 +90,10 @@ int Show(const Options& o)
         std::cout << k << std::string(15 - k.size(), ' ') << v;
         if (k == "colorsystem")
             std::cout << " (" << ColorSystemName(cs) << "; vxn measure adds DIN99 for 11 and 12)";
-        else if (k == "mean" || k == "meas-at-unit")
-            std::cout << " (for applications that average; vxn measure takes one measurement per --count)";
+        else if (k == "mean")
+            std::cout << " (measurements averaged into one result; vxn measure --mean N for one run)";
+        else if (k == "meas-at-unit")
+            std::cout << " (1: while averaging, measurements triggered at the instrument count too)";
         else if (k == "calibration")
             std::cout << " (0: vxn measure does not ask to white-calibrate)";
         std::cout << "\n";

@@ -24,7 +24,8 @@ std::string FirstCommandWord(int argc, char** argv)
         std::string a = argv[i];
         if (a == "--")
             return i + 1 < argc ? argv[i + 1] : "";
-        if (a == "--port" || a == "--config" || a == "--lang" || a == "--store") {
+        if (a == "--port" || a == "--config" || a == "--lang" || a == "--store" || a == "--driver" ||
+            a == "--driver-port") {
             ++i;
             continue;
         }
@@ -51,6 +52,9 @@ int main(int argc, char** argv)
     app.add_option("--lang", g.lang, "language of the texts: en, de (default: LC_ALL, LC_MESSAGES, LANG)");
     app.add_option("--store", g.store,
                    "value store of measure --save and values (default: $XDG_DATA_HOME/QelVXN/values.db)");
+    app.add_option("--driver", g.driver,
+                   "measure with a plug-in instrument through this driver module (info, measure, calibrate)");
+    app.add_option("--driver-port", g.driverPort, "serial port of the plug-in instrument: COM1 to COM4 ([Ports] maps them)");
 
     std::vector<vxn::Command> commands = {
         vxn::AddMeasureCommand(app, g),

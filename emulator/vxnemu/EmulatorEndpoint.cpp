@@ -72,6 +72,7 @@ struct Options {
     std::string profile = "vxn";
     int sw = -1;
     int realistic = -1;
+    double noise = -1.0;
 };
 
 bool ParseArgs(const std::string& rArgs, Options& rOpt, std::string& rError)
@@ -97,10 +98,18 @@ bool ParseArgs(const std::string& rArgs, Options& rOpt, std::string& rError)
                 return false;
             }
             (key == "sw" ? rOpt.sw : rOpt.realistic) = static_cast<int>(v);
+        } else if (key == "noise") {
+            char* end = nullptr;
+            double v = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end || !(v >= 0.0 && v <= 0.5)) {
+                rError = "bad value in '" + item + "' (noise from 0 to 0.5)";
+                return false;
+            }
+            rOpt.noise = v;
         } else if (eq == std::string::npos && FindProfile(item)) {
             rOpt.profile = item;
         } else {
-            rError = "unknown emulator option '" + item + "' (profile=NAME, sw=N, realistic=0|1)";
+            rError = "unknown emulator option '" + item + "' (profile=NAME, sw=N, realistic=0|1, noise=X)";
             return false;
         }
     }
@@ -151,6 +160,8 @@ std::unique_ptr<Channel> OpenEmulatorChannel(const std::string& rArgs, String& r
         inst->SetSwVersion(opt.sw);
     if (opt.realistic >= 0)
         inst->SetRealistic(opt.realistic != 0);
+    if (opt.noise >= 0.0)
+        inst->SetNoise(opt.noise);
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
         rError = String(std::string("cannot create the emulator link: ") + std::strerror(errno));

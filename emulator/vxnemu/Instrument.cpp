@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <random>
 #include <sstream>
 
 namespace vxnemu {
@@ -141,6 +142,12 @@ void Instrument::Measure()
         for (size_t i = 0; i < maLast.size(); ++i)
             if (paper[i] > 0.01f)
                 maLast[i] /= paper[i];
+    }
+    if (mfNoise > 0.0) {
+        std::minstd_rand gen(static_cast<unsigned>(mnMeasurements + 1));
+        std::uniform_real_distribution<double> u(-1.0, 1.0);
+        for (float& v : maLast)
+            v = static_cast<float>(std::max(0.0, v * (1.0 + mfNoise * u(gen))));
     }
     mbMeasured = true;
     maLastTime = Now();
@@ -795,7 +802,7 @@ std::string Instrument::StateLine() const
 std::string Instrument::Help()
 {
     return "filter N | key [CODE [MS]] | measure-at-unit | sample N|NAME | head X Y | refuse M S | drop M | "
-           "corrupt M | disconnect | delay M MS | white-drift X | measure-control N | sw-version N | "
+           "corrupt M | disconnect | delay M MS | white-drift X | noise X | measure-control N | sw-version N | "
            "realistic on|off | profile NAME | reset | state | help";
 }
 
@@ -885,6 +892,14 @@ ControlAnswer Instrument::Control(const std::string& rLine)
     if (cmd == "disconnect") {
         mbDisconnect = true;
         return {0, "link closed"};
+    }
+    if (cmd == "noise") {
+        char* end = nullptr;
+        double x = w.size() == 2 ? std::strtod(w[1].c_str(), &end) : -1;
+        if (w.size() != 2 || *end || !(x >= 0.0 && x <= 0.5))
+            return bad("noise X (0..0.5, relative spread of each measured value)");
+        mfNoise = x;
+        return {0, "measurement noise " + w[1]};
     }
     if (cmd == "white-drift") {
         char* end = nullptr;

@@ -27,6 +27,7 @@
 //    place. WhiteRefRequest (31) returns the references of filters 1, 2, 3.
 //    They drift: each reported value is the stored one times
 //    (1 - drift x n), n being the measurements (28, 30, measure-at-unit)
+//    ("noise X", see SetNoise, makes consecutive measurements differ)
 //    taken since that filter was last calibrated, drift set by
 //    "white-drift X" (0 by default). With drift 0.01 and five measurements
 //    the reference is 5 % darker than the white tile, well above 0.5 dE.
@@ -134,6 +135,11 @@ public:
     const std::vector<std::pair<int, int>>& ControlDownloads() const { return maControlDownloads; }
     void SetSwVersion(int n) { mnSwVersion = n; }
     void SetRealistic(bool b) { mbRealistic = b; }
+    // Measurement noise: each value of a measurement is the sample's times
+    // (1 + noise x u), u uniform in -1..1 and fixed by the number of the
+    // measurement, so that consecutive measurements differ slightly (a mean
+    // of several is then visible) and a run repeats exactly. 0: none.
+    void SetNoise(double f) { mfNoise = f; }
     // The file store, for what the instrument's own menu does with files.
     StoreView& Files() { return maFiles; }
 
@@ -196,6 +202,7 @@ private:
     std::array<long, 12> maWhiteAge{};     // measurements since calibration
     std::set<int> maCalibrated;            // filters calibrated since start
     double mfDrift = 0.0;
+    double mfNoise = 0.0;
 
     std::map<int, int> maControls;
     std::vector<std::pair<int, int>> maControlDownloads;

@@ -1,6 +1,8 @@
 // What happens when the library module is loaded and unloaded: it announces
 // itself to the toolkit's resource manager with its own numbered resources,
-// and withdraws them again. Nothing else runs at load time.
+// and withdraws them again; the one wrapper of driver-module entry points
+// lives from load to unload. Nothing else runs at load time.
+#include "qelvxn/backends/CInstrumentWrapper.hpp"
 #include "qelvxn/resources/LibraryResources.hpp"
 #include "sv/ResMgr.hpp"
 
@@ -11,11 +13,13 @@ struct LibraryModule {
     {
         qelvxn::RegisterLibraryResources();
         ResMgr::AttachDetachDll(1);
+        CInstrumentWrapper::CreateInstance();
     }
     ~LibraryModule()
     {
         qelvxn::UnregisterLibraryResources();
         ResMgr::AttachDetachDll(0);
+        CInstrumentWrapper::DestroyInstance();
     }
 };
 

@@ -100,9 +100,12 @@ public:
     // Measures under the conditions, downloading them first where the
     // instrument differs (device type 2: the filter only).
     unsigned char Measure(Window* pParent, Spectrum& rSpectrum, const MeasuringCondition& rCondition);
-    // One measurement or an averaged series, by the configured mean count.
-    // A series needs the averaging dialog, which this build does not have
-    // yet: with a count above 1 it measures once.
+    // One measurement or an averaged series, by the configured mean count
+    // ("VXN"/"MEAN", read at every call): up to 1 one SingleMeasure (a given
+    // first measurement is replaced), above 1 the mean of that many in the
+    // dialog InfoMehrfachmessung; with bFirstGiven the spectrum is its first
+    // measurement. On Cancel or a failed measurement the result is 0 and the
+    // spectrum stays as it was.
     unsigned char Mehrfachmessung(Window* pParent, Spectrum& rSpectrum, unsigned char bFirstGiven);
     // Exactly one measurement on the instrument; the spectrum carries the
     // instrument's filter and white base. The spectrum is rebuilt even when

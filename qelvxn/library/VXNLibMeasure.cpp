@@ -11,9 +11,11 @@
 #include "qel/Spectrum.hpp"
 #include "qelvxn/backends/MeasurementSimulation.hpp"
 #include "qelvxn/conditions/VxnSet.hpp"
+#include "qelvxn/library/InfoMehrfachmessung.hpp"
 #include "qelvxn/library/LibraryTexts.hpp"
 #include "qelvxn/protocol/TABLEWALKERProtokoll.hpp"
 #include "sv/MessBox.hpp"
+#include "sv/Sound.hpp"
 
 namespace {
 
@@ -105,12 +107,22 @@ unsigned char VXNLib::Measure(Window* pParent, Spectrum& rSpectrum, const Measur
     return Mehrfachmessung(pParent, rSpectrum, 0);
 }
 
-unsigned char VXNLib::Mehrfachmessung(Window*, Spectrum& rSpectrum, unsigned char)
+unsigned char VXNLib::Mehrfachmessung(Window* pParent, Spectrum& rSpectrum, unsigned char bFirstGiven)
 {
-    // With a count of 1 or less a new measurement replaces what the spectrum
-    // held. Higher counts are averaged in a dialog that comes with a later
-    // release; until then they measure once as well.
-    return SingleMeasure(rSpectrum);
+    // Read at every call: the application may change the count between
+    // measurements.
+    if (GetVXNMeanCount() <= 1)
+        return SingleMeasure(rSpectrum);  // a new measurement replaces a given one
+    InfoMehrfachmessung aDialog(pParent);
+    if (bFirstGiven) {
+        aDialog.AddMeasurement(rSpectrum);
+        Sound::Beep(0);
+    }
+    short nResult = aDialog.Execute();
+    // Cancel or a failed measurement leaves the caller's spectrum as it was.
+    if (nResult)
+        rSpectrum = aDialog.GetMeanSpectrum();
+    return static_cast<unsigned char>(nResult & 0xFF);
 }
 
 unsigned char VXNLib::MeasureSpectrum(float* pValues)

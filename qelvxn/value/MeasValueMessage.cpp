@@ -15,7 +15,14 @@ unsigned char ReadMeasValueMessage(MyMemoryBlock& rBlock, GPtMesswert& rValue)
     std::string text(static_cast<size_t>(n), '\0');
     if (rBlock.Get(text.data(), n) != n)
         return 0;
+    // The instrument speaks version 2, whose texts open with their version
+    // line; a text of version 1 (no such line) or of another version would
+    // be read wrongly (escapes), so it is no value. CheckVersion alone would
+    // take a text without the line for the version asked.
+    if (text.rfind("Version=", 0) != 0)
+        return 0;
     ASCIIFile file(text);
-    file.CheckVersion(2);
+    if (!file.CheckVersion(2))
+        return 0;
     return rValue.read(file);
 }

@@ -7,6 +7,7 @@ class GPtMesswert;
 class MyMemoryBlock;
 
 // Reads the value from the message's block; 0 (rValue unchanged) when the
-// count does not fit the block or the text is no readable value. The count
+// count does not fit the block, the text declares a version other than 2
+// or it is no readable value. The count
 // is checked against the bytes that arrived before anything is allocated.
 unsigned char ReadMeasValueMessage(MyMemoryBlock& rBlock, GPtMesswert& rValue);

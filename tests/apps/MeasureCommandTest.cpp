@@ -233,3 +233,35 @@ TEST(VxnMeasure, PaperWhiteBaseGivesPaperRelativeValues)
 }
 
 } // namespace
+
+namespace {
+
+// --mean N: the averaging dialog takes N measurements (by itself with --yes)
+// and the result is their mean, printed with the singles; the same through
+// vxn-emulator over TCP.
+TEST(VxnMeasure, MeanOfSeveralMeasurementsWithItsSingles)
+{
+    testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0", "--noise", "0.002"});
+    ASSERT_EQ(emu.FirstLine().rfind("tcp:", 0), 0u) << emu.FirstLine();
+    for (const std::string& port : {std::string("emulator:noise=0.002"), emu.FirstLine()}) {
+        auto r = RunVxn({"measure", "--mean", "3", "--yes", "--json", "--port", port, "--config",
+                         testenv::FreshConfigPath()});
+        ASSERT_EQ(r.status, 0) << port << "\n" << r.err;
+        auto j = nlohmann::json::parse(r.out);
+        ASSERT_EQ(j.size(), 1u);
+        const auto& mean = j[0];
+        EXPECT_EQ(mean["mean_of"], 3) << port;
+        ASSERT_EQ(mean["singles"].size(), 3u) << port;
+        for (int i = 0; i < 36; ++i) {
+            double sum = 0;
+            for (const auto& s : mean["singles"])
+                sum += s["spectrum"]["values"][i].get<double>();
+            EXPECT_NEAR(mean["spectrum"]["values"][i].get<double>(), sum / 3, 1e-6) << port << " value " << i;
+        }
+        // The singles differ (instrument noise), so the mean is a real one.
+        EXPECT_NE(mean["singles"][0]["spectrum"]["values"], mean["singles"][1]["spectrum"]["values"]) << port;
+        EXPECT_NE(r.err.find("Measurement 3 of 3"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace

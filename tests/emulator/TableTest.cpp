@@ -154,3 +154,35 @@ TEST(EmuTable, StatusModesAndIdentity)
     Answer type = Ask(inst, 76);
     EXPECT_EQ(std::string(type.payload.begin() + 1, type.payload.end()), "TableWalker TW-600");
 }
+
+// The positions file shipped for scanning the chart measures, at each
+// named position, the chart patch of that name.
+TEST(EmuTable, ShippedChartPositionsLieOnTheirPatches)
+{
+    Instrument inst = TableInstrument();
+    auto chart = ChartFile();
+    std::ifstream names(std::string(VXN_SOURCE_DATA_DIR) + "/chart24_reflectance_380_730_10nm.csv");
+    std::ifstream in(std::string(VXN_SOURCE_DATA_DIR) + "/chart24-positions.csv");
+    std::string line, nameLine;
+    std::getline(in, line);
+    EXPECT_EQ(line, "name,x,y");
+    std::getline(names, nameLine);
+    size_t n = 0;
+    while (std::getline(in, line)) {
+        std::getline(names, nameLine);
+        std::stringstream ss(line);
+        std::string name, x, y;
+        std::getline(ss, name, ',');
+        std::getline(ss, x, ',');
+        std::getline(ss, y, ',');
+        ASSERT_LT(n, chart.size());
+        EXPECT_EQ(name, nameLine.substr(0, nameLine.find(','))) << line;
+        int px = std::stoi(x), py = std::stoi(y);
+        // The position and every point within 150 units of it see the patch:
+        // a spread series around it stays on the patch.
+        for (auto [dx, dy] : {std::pair{0, 0}, {-150, -150}, {150, 150}, {-150, 150}, {150, -150}})
+            EXPECT_EQ(SpectrumAt(inst, px + dx, py + dy), chart[n]) << line << " +" << dx << "," << dy;
+        ++n;
+    }
+    EXPECT_EQ(n, 24u);
+}

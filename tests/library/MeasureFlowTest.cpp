@@ -340,14 +340,6 @@ TEST_F(MeasureFlowTest, DeviceType2MeasuresAgainAfterTheFilterCameBack)
     EXPECT_EQ(s.GetPhysicalConditions().GetFilter().GetType(), FILTER_M1);
 }
 
-TEST_F(MeasureFlowTest, MeanCountAboveOneMeasuresOnceForNow)
-{
-    AppConfig::Instance()->WriteKey("VXN", "MEAN", "3");
-    Spectrum s;
-    ASSERT_EQ(pLib->Mehrfachmessung(nullptr, s, 0), 1);
-    EXPECT_EQ(CountOf(28), 1);
-}
-
 TEST_F(MeasureFlowTest, LockAndUnlockAreEmptyMessages)
 {
     EXPECT_EQ(pLib->LockVXN(), 1);

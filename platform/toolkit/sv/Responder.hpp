@@ -107,6 +107,10 @@ public:
     // (end it, click its buttons) now or later from the loop.
     virtual void OnDialogExecute(ModalDialog& rDialog) = 0;
     virtual void OnDialogEnd(ModalDialog&) {}
+    // A running dialog reports something that happened in it as one line
+    // (a measurement taken, say). Dialogs on screen show it themselves; a
+    // terminal prints it, so that what arrives unasked is seen too.
+    virtual void DialogNote(ModalDialog&, const String&) {}
     // True when dialogs appear on screen for a user with a mouse (they are
     // then made application-modal).
     virtual bool ShowsDialogs() const { return false; }

@@ -17,6 +17,7 @@ void ScriptedResponder::Clear()
     maBoxes.clear();
     maDialogs.clear();
     maBeeps.clear();
+    maNotes.clear();
     maProgress.clear();
 }
 

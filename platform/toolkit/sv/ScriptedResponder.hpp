@@ -49,6 +49,7 @@ public:
     const std::vector<BoxRecord>& Boxes() const { return maBoxes; }
     const std::vector<DialogRecord>& Dialogs() const { return maDialogs; }
     const std::vector<int>& Beeps() const { return maBeeps; }
+    const std::vector<String>& Notes() const { return maNotes; }
     const std::vector<double>& ProgressSteps() const { return maProgress; }
     size_t PendingAnswers() const { return maAnswers.size(); }
     size_t PendingActions() const { return maActions.size(); }
@@ -60,6 +61,7 @@ public:
     void ProgressBegin(ProgressState& rState) override;
     void ProgressUpdate(ProgressState& rState) override;
     void Beep(int nSoundType) override { maBeeps.push_back(nSoundType); }
+    void DialogNote(ModalDialog&, const String& rLine) override { maNotes.push_back(rLine); }
 
 private:
     std::deque<short> maAnswers;
@@ -67,6 +69,7 @@ private:
     std::vector<BoxRecord> maBoxes;
     std::vector<DialogRecord> maDialogs;
     std::vector<int> maBeeps;
+    std::vector<String> maNotes;
     std::vector<double> maProgress;
     std::vector<std::pair<ModalDialog*, void*>> maTimers;
     int mnTimeoutMs = 10000;

@@ -258,6 +258,12 @@ void TerminalResponder::OnDialogEnd(ModalDialog& rDialog)
     }
 }
 
+void TerminalResponder::DialogNote(ModalDialog&, const String& rLine)
+{
+    std::fprintf(mpOut, "%s\n", rLine.GetStr());
+    std::fflush(mpOut);
+}
+
 void TerminalResponder::ProgressBegin(ProgressState& rState)
 {
     mnLastPercent = -1;

@@ -44,6 +44,7 @@ public:
     short AskBox(const BoxRequest& rBox) override;
     void OnDialogExecute(ModalDialog& rDialog) override;
     void OnDialogEnd(ModalDialog& rDialog) override;
+    void DialogNote(ModalDialog& rDialog, const String& rLine) override;
     void ProgressBegin(ProgressState& rState) override;
     void ProgressUpdate(ProgressState& rState) override;
     void ProgressEnd(ProgressState& rState) override;

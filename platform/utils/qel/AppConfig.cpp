@@ -56,7 +56,17 @@ Config AppConfig::InGroup(const String& rGroup) const
 
 String AppConfig::ReadKey(const String& rGroup, const String& rKey, const String& rDefault)
 {
+    if (auto it = maRunValues.find({rGroup.str(), rKey.str()}); it != maRunValues.end())
+        return it->second;
     return InGroup(rGroup).ReadKey(rKey, rDefault);
+}
+
+void AppConfig::SetRunValue(const String& rGroup, const String& rKey, const String& rValue)
+{
+    if (rValue.IsEmpty())
+        maRunValues.erase({rGroup.str(), rKey.str()});
+    else
+        maRunValues[{rGroup.str(), rKey.str()}] = rValue;
 }
 
 bool AppConfig::WriteKey(const String& rGroup, const String& rKey, const String& rValue)

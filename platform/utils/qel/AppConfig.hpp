@@ -8,7 +8,10 @@
 #include "sv/Config.hpp"
 #include "sv/String.hpp"
 
+#include <map>
 #include <memory>
+#include <string>
+#include <utility>
 
 class AppConfig {
 public:
@@ -26,6 +29,10 @@ public:
     String ReadKey(const String& rGroup, const String& rKey, const String& rDefault);
     // False when the file could not be written; GetLastError says why.
     bool WriteKey(const String& rGroup, const String& rKey, const String& rValue);
+    // A value for this run only (a program's option): ReadKey returns it in
+    // place of the stored one; the file is never written with it. An empty
+    // value removes it.
+    void SetRunValue(const String& rGroup, const String& rKey, const String& rValue);
 
     // The underlying configuration, for code that takes a Config* (the
     // condition set).
@@ -40,4 +47,5 @@ private:
     explicit AppConfig(const String& rPath) : maConfig(rPath) {}
     Config InGroup(const String& rGroup) const;
     Config maConfig;
+    std::map<std::pair<std::string, std::string>, String> maRunValues;
 };
