@@ -338,6 +338,8 @@ TEST_F(MehrfachmessungTest, DialogStateWhileCollecting)
                         dlg.GetLatestSwatch().HasReference() && dlg.GetLatestSwatch().GetSwatch()->IsVisible();
         EXPECT_TRUE(dlg.GetHint().IsVisible());
         EXPECT_EQ(dlg.GetText().str(), "Averaging measurements");
+        // The picture of a series half way, for a reviewer.
+        EXPECT_TRUE(dlg.SaveAsPng(String(testenv::OutputDir() + "/averaging-dialog.png")));
         dlg.GetButtonBar().ClickButton(InfoMehrfachmessung::BTN_OK);  // ends early with the mean so far
     });
     Spectrum s;
