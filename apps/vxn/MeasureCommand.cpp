@@ -9,6 +9,7 @@
 #include "ConsoleResponder.hpp"
 #include "DriverLibrary.hpp"
 #include "Session.hpp"
+#include "ValueFiles.hpp"
 #include "ValueStore.hpp"
 
 #include "qel/AppConfig.hpp"
@@ -33,16 +34,6 @@
 namespace vxn {
 
 namespace {
-
-// A float as the double of its shortest decimal text, so that files and
-// JSON show 0.069 rather than the binary float's 0.0689999982714653 and read
-// back to the same float.
-double Shortest(float f)
-{
-    char buf[32];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, f);
-    return ec == std::errc() ? std::strtod(std::string(buf, end).c_str(), nullptr) : static_cast<double>(f);
-}
 
 struct MeasureOptions {
     std::string filter, illuminant, observer, whitebase;

@@ -54,13 +54,9 @@ int RunPut(const Globals& g, const RefOptions& o)
     GPtMesswert value;
     if (o.valueId > 0) {
         // The stored value is read before the instrument is touched.
-        std::string err;
-        bool missing = false;
-        std::unique_ptr<ObjectStore> store = OpenValueStore(g, false, err, &missing);
-        if (!store) {
-            Error(missing ? "there is no value store yet (vxn measure --save keeps values)" : err);
+        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g);
+        if (!store)
             return EXIT_USAGE;
-        }
         if (store->Load(o.valueId, value) != PT_OK) {
             Error("the value store holds no value " + std::to_string(o.valueId));
             return EXIT_USAGE;

@@ -192,13 +192,9 @@ int RunSwatch(const Globals& g, const SwatchOptions& o)
     // The stored values are read before an instrument is touched.
     GPtMesswert value, reference;
     if (o.valueId > 0 || o.referenceId > 0) {
-        std::string err;
-        bool missing = false;
-        std::unique_ptr<ObjectStore> store = OpenValueStore(g, false, err, &missing);
-        if (!store) {
-            Error(missing ? "there is no value store yet (vxn measure --save keeps values)" : err);
+        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g);
+        if (!store)
             return EXIT_USAGE;
-        }
         if (o.valueId > 0 && !LoadValue(*store, o.valueId, value))
             return EXIT_USAGE;
         if (o.referenceId > 0) {

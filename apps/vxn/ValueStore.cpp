@@ -56,6 +56,16 @@ std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std:
     return store;
 }
 
+std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const Globals& g)
+{
+    std::string err;
+    bool missing = false;
+    std::unique_ptr<ObjectStore> store = OpenValueStore(g, false, err, &missing);
+    if (!store)
+        Error(missing ? "there is no value store yet (vxn measure --save keeps values)" : err);
+    return store;
+}
+
 bool SaveMeasurement(ObjectStore& rStore, const Spectrum& rSpectrum, const MeasuringCondition& rCond,
                      const std::string& rName, long& rId, std::string& rError)
 {

@@ -25,6 +25,10 @@ std::string StorePath(const Globals& g);
 std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std::string& rError,
                                             bool* pbMissing = nullptr);
 
+// The store that holds the values a command was given, before an instrument
+// is touched; null after saying why (no store yet, or it cannot be used).
+std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const Globals& g);
+
 // Keeps one measurement (its spectrum, conditions, designation and the time
 // of now) as a new value; its identity in rId.
 bool SaveMeasurement(ObjectStore& rStore, const Spectrum& rSpectrum, const MeasuringCondition& rCond,

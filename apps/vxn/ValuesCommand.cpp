@@ -42,6 +42,17 @@ std::string NoValue(const Globals& g, long nId)
     return "no value " + std::to_string(nId) + " in " + StorePath(g);
 }
 
+// The store for a command on one value; null after saying why.
+std::unique_ptr<ObjectStore> OpenStoreOf(const Globals& g, long nId)
+{
+    std::string err;
+    bool missing = false;
+    auto store = OpenValueStore(g, false, err, &missing);
+    if (!store)
+        Error(missing ? NoValue(g, nId) + " (there is no store yet)" : err);
+    return store;
+}
+
 // Every stored value; an absent store holds none.
 int LoadAll(const Globals& g, ValueSet& rValues)
 {
@@ -163,13 +174,9 @@ int Show(const Globals& g, const Options& o)
     std::vector<long> ids;
     if (!ParseIds(o.ids, ids))
         return EXIT_USAGE;
-    std::string err;
-    bool missing = false;
-    auto store = OpenValueStore(g, false, err, &missing);
-    if (!store) {
-        Error(missing ? NoValue(g, ids[0]) + " (there is no store yet)" : err);
+    auto store = OpenStoreOf(g, ids[0]);
+    if (!store)
         return EXIT_FAILED;
-    }
     GPtMesswert v;
     if (PtErrorCode e = store->Load(ids[0], v); e != PT_OK) {
         Error(e == PT_NOT_FOUND ? NoValue(g, ids[0]) : store->GetLastError().str());
@@ -282,13 +289,9 @@ int Delete(const Globals& g, const Options& o)
     std::vector<long> ids;
     if (!ParseIds(o.ids, ids))
         return EXIT_USAGE;
-    std::string err;
-    bool missing = false;
-    auto store = OpenValueStore(g, false, err, &missing);
-    if (!store) {
-        Error(missing ? NoValue(g, ids[0]) + " (there is no store yet)" : err);
+    auto store = OpenStoreOf(g, ids[0]);
+    if (!store)
         return EXIT_FAILED;
-    }
     if (PtErrorCode e = store->Remove(ids[0], GPtMesswert::CLASS_ID); e != PT_OK) {
         Error(e == PT_NOT_FOUND ? NoValue(g, ids[0]) : store->GetLastError().str());
         return EXIT_FAILED;

@@ -134,4 +134,49 @@ TEST(VxnInstrumentStore, NamesAgainstTheInstrumentsRulesAreRefusedFirst)
     }
 }
 
+long FreeMemory(const std::string& port)
+{
+    auto m = RunVxn(Args(port, {"memory", "--json"}));
+    EXPECT_EQ(m.status, 0) << m.err;
+    return nlohmann::json::parse(m.out)["free"].get<long>();
+}
+
+// vxn guides and vxn fs see one memory: a guide downloaded shows as a file
+// of the same bytes, a guide file put into the file store is a guide, and
+// files take the free memory vxn memory reports.
+TEST(VxnInstrumentStoreView, GuidesAndFilesAreOneMemory)
+{
+    testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0"});
+    const std::string port = emu.FirstLine();
+
+    std::string guide = WriteRandomFile("viewguide.bin", 1300);
+    ASSERT_EQ(RunVxn(Args(port, {"guides", "download", guide, "Spot"})).status, 0);
+    auto ls = RunVxn(Args(port, {"fs", "ls", "C:\\GUIDES"}));
+    ASSERT_EQ(ls.status, 0) << ls.err;
+    EXPECT_NE(ls.out.find("SPOT.GDE     1300"), std::string::npos) << ls.out;
+    auto get = RunVxn(Args(port, {"fs", "get", "C:\\GUIDES\\SPOT.GDE", guide + ".back"}));
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(testenv::Slurp(guide + ".back"), testenv::Slurp(guide));
+
+    std::string file = WriteRandomFile("viewfile.bin", 700);
+    long free0 = FreeMemory(port);
+    ASSERT_EQ(RunVxn(Args(port, {"fs", "put", file, "C:\\GUIDES\\LINES.GDE"})).status, 0);
+    EXPECT_EQ(FreeMemory(port), free0 - 700);
+    auto list = RunVxn(Args(port, {"guides", "list", "--json"}));
+    ASSERT_EQ(list.status, 0) << list.err;
+    bool found = false;
+    auto guides = nlohmann::json::parse(list.out);
+    for (const auto& g : guides["guides"])
+        if (g["name"] == "LINES") {
+            found = true;
+            EXPECT_EQ(g["size"], 700);
+        }
+    EXPECT_TRUE(found) << list.out;
+
+    std::string big = WriteRandomFile("viewbig.bin", static_cast<size_t>(FreeMemory(port)) + 1);
+    auto put = RunVxn(Args(port, {"fs", "put", big, "C:\\DATA\\BIG.BIN"}));
+    EXPECT_NE(put.status, 0) << "larger than the free memory";
+    EXPECT_NE(put.err.find("full"), std::string::npos) << put.err;
+}
+
 } // namespace

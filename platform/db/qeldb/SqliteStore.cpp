@@ -271,15 +271,21 @@ PtErrorCode SqliteStore::Put(objectId& rObject, bool& rbNew)
     return PT_OK;
 }
 
-PtErrorCode SqliteStore::Save(objectId& rObject)
+PtErrorCode SqliteStore::BeginWrite()
 {
     if (mbEmpty) {
         maError = maPath + " was opened to be read";
         return PT_IO_ERROR;
     }
     int rc = Exec("BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK)
-        return Fail(rc, "cannot write");
+    return rc == SQLITE_OK ? PT_OK : Fail(rc, "cannot write");
+}
+
+PtErrorCode SqliteStore::Save(objectId& rObject)
+{
+    int rc = SQLITE_OK;
+    if (PtErrorCode e = BeginWrite(); e != PT_OK)
+        return e;
     bool bNew = false;
     PtErrorCode e = Put(rObject, bNew);
     if (e == PT_OK && (rc = Exec("COMMIT")) != SQLITE_OK)
@@ -291,13 +297,9 @@ PtErrorCode SqliteStore::Save(objectId& rObject)
 
 PtErrorCode SqliteStore::Save(objectIdSet& rSet)
 {
-    if (mbEmpty) {
-        maError = maPath + " was opened to be read";
-        return PT_IO_ERROR;
-    }
-    int rc = Exec("BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK)
-        return Fail(rc, "cannot write");
+    int rc = SQLITE_OK;
+    if (PtErrorCode e = BeginWrite(); e != PT_OK)
+        return e;
     std::vector<objectId*> added, removed;
     PtErrorCode e = PT_OK;
     objectId* p = nullptr;

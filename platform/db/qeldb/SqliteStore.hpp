@@ -53,6 +53,8 @@ private:
     PtErrorCode Put(objectId& rObject, bool& rbNew);
     PtErrorCode Delete(long nId, int nClassId);
     PtErrorCode Rollback(PtErrorCode e);
+    // Starts a write transaction; a store opened to be read takes none.
+    PtErrorCode BeginWrite();
 
     sqlite3* mpDb;
     std::string maPath;
