@@ -51,7 +51,7 @@ protected:
     std::unique_ptr<ScopedResponder> use;
 };
 
-TEST_F(MehrfachmessungOnEmulatorTest, DISABLED_OperatorMeasurementsCountAndTheMeanIsTheirs)
+TEST_F(MehrfachmessungOnEmulatorTest, OperatorMeasurementsCountAndTheMeanIsTheirs)
 {
     struct Case {
         const char* endpoint;

@@ -434,38 +434,43 @@ TEST(PostOffice, OversizedRequestIsNotSent)
 
 TEST(PostOffice, UnsolicitedDuringExchangeIsDeliveredAfterIt)
 {
-    ScriptedTransport t;
-    Listener l;
-    bool inExchange = false;
-    l.pInExchange = &inExchange;
-    Link link = LINK(&l, Listener, OnMessage);
-    HandlerGuard g(81, link);
+    // The unsolicited frame arrives before the reply or right behind it, in
+    // the same read: either way it is queued, not left in the parser (the
+    // link's watch would never call for bytes already read).
+    for (bool bBehind : {false, true}) {
+        SCOPED_TRACE(bBehind ? "behind the reply" : "before the reply");
+        ScriptedTransport t;
+        Listener l;
+        bool inExchange = false;
+        l.pInExchange = &inExchange;
+        Link link = LINK(&l, Listener, OnMessage);
+        HandlerGuard g(81, link);
 
-    // The unsolicited frame arrives before the reply, within the same exchange.
-    MyMemoryBlock key, fields;
-    key << static_cast<unsigned char>(1);
-    fields << 1;
-    t.ReplyBuilt([&](uint16_t seq) {
-        wire::Frame u;
-        u.kind = wire::Kind::Unsolicited;
-        u.message = 81;
-        u.payload = Bytes(key);
-        auto raw = wire::Encode(u);
-        auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, fields);
-        raw.insert(raw.end(), reply.begin(), reply.end());
-        return raw;
-    });
+        MyMemoryBlock key, fields;
+        key << static_cast<unsigned char>(1);
+        fields << 1;
+        t.ReplyBuilt([&](uint16_t seq) {
+            wire::Frame u;
+            u.kind = wire::Kind::Unsolicited;
+            u.message = 81;
+            u.payload = Bytes(key);
+            auto raw = wire::Encode(u);
+            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, fields);
+            raw.insert(bBehind ? raw.begin() : raw.end(), reply.begin(), reply.end());
+            return raw;
+        });
 
-    inExchange = true;
-    MyMemoryBlock b;
-    ASSERT_EQ(Exchange(13, b), 1);
-    inExchange = false;
-    EXPECT_EQ(l.calls, 0);
-    EXPECT_EQ(PostOffice::Instance()->PendingCount(), 1u);
-    ProcessEvents();
-    EXPECT_EQ(l.calls, 1);
-    EXPECT_FALSE(l.duringExchange);
-    EXPECT_EQ(l.last, Bytes(key));
+        inExchange = true;
+        MyMemoryBlock b;
+        ASSERT_EQ(Exchange(13, b), 1);
+        inExchange = false;
+        EXPECT_EQ(l.calls, 0);
+        EXPECT_EQ(PostOffice::Instance()->PendingCount(), 1u);
+        ProcessEvents();
+        EXPECT_EQ(l.calls, 1);
+        EXPECT_FALSE(l.duringExchange);
+        EXPECT_EQ(l.last, Bytes(key));
+    }
 }
 
 TEST(PostOffice, UnsolicitedWhileIdleReachesHandlerFromTheEventLoop)

@@ -242,6 +242,11 @@ bool PostOffice::Exchange(wire::Kind eKind, uint16_t nMessage, const uint8_t* p,
         while (maParser.Next(f)) {
             if (f.kind == wire::Kind::Reply && f.sequence == mnSequence) {
                 rReply = std::move(f.payload);
+                // Frames that came in the same read (a key report sent
+                // right after the reply) are queued now: their bytes are
+                // off the link, so its watch will not call for them.
+                while (maParser.Next(f))
+                    HandleFrame(f);
                 return true;
             }
             HandleFrame(f);
