@@ -20,6 +20,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -185,8 +186,17 @@ void Server::CloseClient()
 
 void Server::Enqueue(std::vector<Output> outputs)
 {
-    for (Output& o : outputs)
+    // A disconnect closes the link now: the replies still on their way are
+    // lost, what this batch holds before the close (the control's answer)
+    // goes out first.
+    bool bClose = std::any_of(outputs.begin(), outputs.end(), [](const Output& o) { return o.close; });
+    if (bClose)
+        maPending.clear();
+    for (Output& o : outputs) {
+        if (bClose)
+            o.due = Clock::now();
         maPending.push_back(std::move(o));
+    }
 }
 
 void Server::FlushDue()

@@ -1,5 +1,6 @@
 #include "vxnemu/LinkWriter.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
@@ -67,7 +68,17 @@ void LinkWriter::Post(std::vector<Output> outputs)
 {
     std::unique_lock<std::mutex> g(maMutex);
     Clock::time_point now = Clock::now();
+    // A disconnect closes the link now: the replies still on their way are
+    // lost, what this batch holds before the close (the control's answer)
+    // goes out first.
+    bool bClose = std::any_of(outputs.begin(), outputs.end(), [](const Output& o) { return o.close; });
+    if (bClose)
+        maQueue.clear();
     for (Output& o : outputs) {
+        if (bClose) {
+            WriteLocked(o);
+            continue;
+        }
         if (maQueue.empty() && o.due <= now)
             WriteLocked(o);
         else

@@ -11,7 +11,9 @@
 // Whatever the instrument wants to send unasked follows as U frames with
 // sequence 0. Each output carries the time at which it may be sent; outputs
 // never overtake each other, so a delayed reply holds back what follows it.
-// After "disconnect" the last output is a close marker.
+// After "disconnect" the last output is a close marker; the writer closes
+// the link as soon as it gets it and drops the replies still delayed, as a
+// pulled cable loses the answer in flight.
 #pragma once
 
 #include "vxnemu/Instrument.hpp"
