@@ -48,7 +48,10 @@ unsigned char VXNLib::WaitFilterrad(ValueFilterType eFilter)
 
         String aInstruction;
         if (eFilter == FILTER_M0 || eFilter == FILTER_M2)
-            aInstruction = vxntext::Get(vxntext::FILTER_BY_HAND) + vxntext::Get(vxntext::FILTER_M0_M2);
+            // Text 20 ends in a colon and is shared by M0 and M2: the
+            // filter's name completes it, as in the error box that uses it.
+            aInstruction = vxntext::Get(vxntext::FILTER_BY_HAND) + vxntext::Get(vxntext::FILTER_M0_M2) + " " +
+                           ActualFilterClass(eFilter).GetText();
         else if (eFilter == FILTER_M1)
             aInstruction = vxntext::Get(vxntext::FILTER_BY_HAND) + vxntext::Get(vxntext::FILTER_M1);
         else

@@ -210,15 +210,26 @@ TEST_F(MeasureFlowTest, FilterByCommandNeedsNoBox)
 
 TEST_F(MeasureFlowTest, OperatorChangesTheFilterWhenAsked)
 {
-    dev.filter = 2;
-    dev.nextFilters = {2, 2, 3};  // CheckSettings, first wait pass, after the box
-    EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, FILTER_D65), 1);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_WARNING);
-    EXPECT_EQ(boxes.Boxes()[0].nStyle, 32);
-    EXPECT_EQ(boxes.Boxes()[0].aText, String("Please put the filter D65 in place"));
-    EXPECT_TRUE(dev.nextFilters.empty()) << "the filter is looked at again after the box";
-    EXPECT_TRUE(Steps().empty());
+    // The instruction names the filter; M0 to M2 are chosen on the
+    // instrument (here no motor puts them in place).
+    const std::pair<ValueFilterType, const char*> cases[] = {
+        {FILTER_D65, "Please put the filter D65 in place"},
+        {FILTER_M0, "Please select the filter on the instrument - filter not yet in place: M0"},
+        {FILTER_M1, "Please select the filter on the instrument - filter M1 not yet in place."},
+        {FILTER_M2, "Please select the filter on the instrument - filter not yet in place: M2"},
+    };
+    for (const auto& [filter, text] : cases) {
+        SCOPED_TRACE(text);
+        boxes.Clear();
+        dev.filter = 2;
+        dev.nextFilters = {2, 2, filter};  // CheckSettings, first wait pass, after the box
+        EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, filter), 1);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_WARNING);
+        EXPECT_EQ(boxes.Boxes()[0].nStyle, 32);
+        EXPECT_EQ(boxes.Boxes()[0].aText, String(text));
+        EXPECT_TRUE(dev.nextFilters.empty()) << "the filter is looked at again after the box";
+    }
 }
 
 TEST_F(MeasureFlowTest, GivingUpTheFilterWaitFails)
