@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -19,9 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Columns()
+std::vector<std::string> Columns(bool bPositions)
 {
     std::vector<std::string> c = {"SAMPLE_ID", "SAMPLE_NAME"};
+    if (bPositions)
+        c.insert(c.end(), {"POSITION_X", "POSITION_Y"});
     for (int nm = 380; nm <= 730; nm += 10)
         c.push_back("SPECTRAL_" + std::to_string(nm));
     c.insert(c.end(), {"LAB_L", "LAB_A", "LAB_B"});
@@ -136,21 +139,30 @@ bool CgatsFile::Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std
         const char* v = cmsIT8GetProperty(it8.h, names[i]);
         rKeys[names[i]] = v ? v : "";
     }
-    auto cols = Columns();
+    bool bPositions = cmsIT8FindDataFormat(it8.h, "POSITION_X") >= 0;
+    auto cols = Columns(bPositions);
     for (const auto& c : cols)
         if (cmsIT8FindDataFormat(it8.h, c.c_str()) < 0) {
             rError = rPath + " has no column " + c + "; not a file of vxn measurements";
             return false;
         }
+    auto number = [&](int r, const std::string& rColumn) {
+        return cmsIT8GetDataRowColDbl(it8.h, r, cmsIT8FindDataFormat(it8.h, rColumn.c_str()));
+    };
     int nSets = static_cast<int>(cmsIT8GetPropertyDbl(it8.h, "NUMBER_OF_SETS"));
     for (int r = 0; r < nSets; ++r) {
         CgatsRow row;
         const char* name = cmsIT8GetDataRowCol(it8.h, r, cmsIT8FindDataFormat(it8.h, "SAMPLE_NAME"));
         row.name = name ? name : "";
+        if (bPositions) {
+            row.x = std::lround(number(r, "POSITION_X"));
+            row.y = std::lround(number(r, "POSITION_Y"));
+        }
         for (int i = 0; i < 36; ++i)
-            row.spectrum[i] = cmsIT8GetDataRowColDbl(it8.h, r, cmsIT8FindDataFormat(it8.h, cols[2 + i].c_str()));
+            row.spectrum[i] = number(r, "SPECTRAL_" + std::to_string(380 + 10 * i));
+        const char* lab[3] = {"LAB_L", "LAB_A", "LAB_B"};
         for (int i = 0; i < 3; ++i)
-            row.lab[i] = cmsIT8GetDataRowColDbl(it8.h, r, cmsIT8FindDataFormat(it8.h, cols[38 + i].c_str()));
+            row.lab[i] = number(r, lab[i]);
         rRows.push_back(row);
     }
     return true;
@@ -163,7 +175,7 @@ bool CgatsFile::CheckContents(const std::string& rFile, std::string& rError) con
         rError = maPath + " is not a CGATS file; give a new file or one vxn wrote";
         return false;
     }
-    auto cols = Columns();
+    auto cols = Columns(mbPositions);
     char** fields = nullptr;
     int nFields = cmsIT8EnumDataFormat(it8.h, &fields);
     bool same = nFields == static_cast<int>(cols.size());
@@ -230,7 +242,7 @@ std::string CgatsFile::NewFileText(const std::vector<CgatsRow>& rRows, std::stri
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_BANDS", 36);
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_START_NM", 380);
     cmsIT8SetPropertyDbl(it8.h, "SPECTRAL_END_NM", 730);
-    auto cols = Columns();
+    auto cols = Columns(mbPositions);
     cmsIT8SetPropertyDbl(it8.h, "NUMBER_OF_FIELDS", static_cast<double>(cols.size()));
     for (size_t i = 0; i < cols.size(); ++i)
         cmsIT8SetDataFormat(it8.h, static_cast<int>(i), cols[i].c_str());
@@ -238,13 +250,9 @@ std::string CgatsFile::NewFileText(const std::vector<CgatsRow>& rRows, std::stri
     // Values as text, so that every digit of the measurement is kept
     // (the writer's own number format keeps ten).
     for (size_t r = 0; r < rRows.size(); ++r) {
-        int rr = static_cast<int>(r);
-        cmsIT8SetDataRowCol(it8.h, rr, 0, std::to_string(r + 1).c_str());
-        cmsIT8SetDataRowCol(it8.h, rr, 1, Quote(rRows[r].name).c_str());
-        for (int i = 0; i < 36; ++i)
-            cmsIT8SetDataRowCol(it8.h, rr, 2 + i, Number(rRows[r].spectrum[i]).c_str());
-        for (int i = 0; i < 3; ++i)
-            cmsIT8SetDataRowCol(it8.h, rr, 38 + i, Number(rRows[r].lab[i]).c_str());
+        auto fields = Fields(rRows[r], static_cast<long>(r) + 1);
+        for (size_t c = 0; c < fields.size(); ++c)
+            cmsIT8SetDataRowCol(it8.h, static_cast<int>(r), static_cast<int>(c), fields[c].c_str());
     }
     cmsUInt32Number n = 0;
     if (!cmsIT8SaveToMem(it8.h, nullptr, &n) || n == 0) {
@@ -258,6 +266,18 @@ std::string CgatsFile::NewFileText(const std::vector<CgatsRow>& rRows, std::stri
     }
     text.resize(std::strlen(text.c_str()));
     return text;
+}
+
+std::vector<std::string> CgatsFile::Fields(const CgatsRow& rRow, long nId) const
+{
+    std::vector<std::string> f = {std::to_string(nId), Quote(rRow.name)};
+    if (mbPositions)
+        f.insert(f.end(), {std::to_string(rRow.x), std::to_string(rRow.y)});
+    for (double v : rRow.spectrum)
+        f.push_back(Number(v));
+    for (double v : rRow.lab)
+        f.push_back(Number(v));
+    return f;
 }
 
 bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
@@ -300,11 +320,10 @@ bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
         std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
         std::string rows;
         for (size_t r = 0; r < rNew.size(); ++r) {
-            rows += std::to_string(nOld + static_cast<long>(r) + 1) + "\t\"" + Quote(rNew[r].name) + "\"";
-            for (double v : rNew[r].spectrum)
-                rows += "\t" + Number(v);
-            for (double v : rNew[r].lab)
-                rows += "\t" + Number(v);
+            auto fields = Fields(rNew[r], nOld + static_cast<long>(r) + 1);
+            fields[1] = "\"" + fields[1] + "\"";
+            for (size_t c = 0; c < fields.size(); ++c)
+                rows += (c ? "\t" : "") + fields[c];
             rows += eol;
         }
         size_t end = FindLine(text, "END_DATA", true);

@@ -1,5 +1,6 @@
 // Measurements in a CGATS.17 file: one row per sample (SAMPLE_ID,
-// SAMPLE_NAME, SPECTRAL_380 ... SPECTRAL_730, LAB_L, LAB_A, LAB_B), the
+// SAMPLE_NAME, SPECTRAL_380 ... SPECTRAL_730, LAB_L, LAB_A, LAB_B; a table
+// scan adds POSITION_X and POSITION_Y, in table units, after the name), the
 // measuring conditions as keywords. Little CMS's IT8 reader checks a file
 // and its writer creates a new one.
 //
@@ -24,11 +25,16 @@ struct CgatsRow {
     std::string name;
     std::array<double, 36> spectrum{};
     double lab[3] = {};
+    long x = 0, y = 0;  // the table position (files with positions only)
 };
 
 class CgatsFile {
 public:
-    explicit CgatsFile(std::string aPath) : maPath(std::move(aPath)) {}
+    // bPositions: rows carry the table position they were measured at.
+    explicit CgatsFile(std::string aPath, bool bPositions = false)
+        : maPath(std::move(aPath)), mbPositions(bPositions)
+    {
+    }
 
     // Keywords that describe every row (illuminant, observer, filter ...).
     void SetKeyword(const std::string& rKey, const std::string& rValue) { maKeywords[rKey] = rValue; }
@@ -40,15 +46,19 @@ public:
     // Appends the rows; false with a reason when nothing was written.
     bool Append(const std::vector<CgatsRow>& rRows, std::string& rError);
 
-    // Reads a file written this way (for tests and checks).
+    // Reads a file written this way, with or without positions (for tests
+    // and checks).
     static bool Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std::map<std::string, std::string>& rKeys,
                      std::string& rError);
 
 private:
     bool CheckContents(const std::string& rFile, std::string& rError) const;
     std::string NewFileText(const std::vector<CgatsRow>& rRows, std::string& rError) const;
+    // The row's fields in column order, the first its SAMPLE_ID.
+    std::vector<std::string> Fields(const CgatsRow& rRow, long nId) const;
 
     std::string maPath;
+    bool mbPositions;
     std::map<std::string, std::string> maKeywords;
 };
 

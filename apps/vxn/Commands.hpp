@@ -56,5 +56,6 @@ Command AddMemoryCommand(CLI::App& app, const Globals& g);
 Command AddFsCommand(CLI::App& app, const Globals& g);
 Command AddValuesCommand(CLI::App& app, const Globals& g);
 Command AddSwatchCommand(CLI::App& app, const Globals& g);
+Command AddScanCommand(CLI::App& app, const Globals& g);
 
 } // namespace vxn

@@ -3,6 +3,9 @@
 
 #include "qel/PostOffice.hpp"
 #include "qelvxn/library/InfoMehrfachmessung.hpp"
+#include "qelvxn/library/WaitEnterKey.hpp"
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -16,10 +19,11 @@ constexpr int WHITE_TILE = 19;
 // the box is answered Cancel: a filter wait would otherwise ask forever.
 constexpr int MAX_REPEATS = 3;
 
-void Control(const std::string& rLine)
+std::string Control(const std::string& rLine)
 {
     String answer;
     PostOffice::Instance()->Control(String(rLine), answer);
+    return answer.str();
 }
 
 std::string FirstLine(const String& r)
@@ -61,8 +65,36 @@ void ConsoleResponder::Operate(const BoxRequest& rBox)
         Control("sample " + std::to_string(mnSample));
 }
 
+bool ConsoleResponder::Pick(ModalDialog& rDialog)
+{
+    if (mnNextPick >= maPicks.size() || !dynamic_cast<WaitEnterKey*>(&rDialog))
+        return false;
+    auto [x, y] = maPicks[mnNextPick++];
+    std::string at = std::to_string(x) + "," + std::to_string(y);
+    Control("head " + std::to_string(x) + " " + std::to_string(y));
+    // The key reaches the dialog as the instrument's message, which ends it;
+    // a table that does not report it leaves the dialog to the terminal.
+    if (Control("key").find("reported") == std::string::npos)
+        return false;
+    std::fprintf(stderr, "\n%s\n> the operator shows %s and presses the key\n", rDialog.GetDescription().GetStr(),
+                 at.c_str());
+    std::fflush(stderr);
+    mpPicking = &rDialog;
+    return true;
+}
+
+void ConsoleResponder::OnDialogExecute(ModalDialog& rDialog)
+{
+    if (!Pick(rDialog))
+        maTerminal.OnDialogExecute(rDialog);
+}
+
 void ConsoleResponder::OnDialogEnd(ModalDialog& rDialog)
 {
+    if (&rDialog == mpPicking) {
+        mpPicking = nullptr;
+        return;
+    }
     if (auto* pSeries = dynamic_cast<InfoMehrfachmessung*>(&rDialog))
         maSeries = pSeries->GetSingles();
     maTerminal.OnDialogEnd(rDialog);

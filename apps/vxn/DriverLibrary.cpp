@@ -63,9 +63,10 @@ VXNLib* CreateLibrary(const Globals& g)
         Error("the driver type '" + type.str() + "' (VXN, Type) is not letters, digits, '_' and '-'");
         return nullptr;
     }
-    // The library opens the configured port; the option names it for the run.
+    // The library opens the configured port; the option names it for this
+    // run only and leaves the stored port alone.
     if (!g.driverPort.empty())
-        AppConfig::Instance()->WriteKey(String("VXN"), String("PORT"), String(long(g.driverPort[3] - '1')));
+        AppConfig::Instance()->SetRunValue(String("VXN"), String("PORT"), String(long(g.driverPort[3] - '1')));
     HINSTANCE h = LoadModule(g.driver);
     if (!h)
         return nullptr;

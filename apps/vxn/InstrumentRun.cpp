@@ -1,5 +1,6 @@
 #include "InstrumentRun.hpp"
 
+#include "DriverLibrary.hpp"
 #include "Interrupt.hpp"
 
 #include "qel/PostOffice.hpp"
@@ -34,9 +35,10 @@ void InterruptibleResponder::Poll()
         mpState->bAborted = true;
 }
 
-InstrumentRun::InstrumentRun(const Globals& g) : maSession(g), maUse(maResponder)
+InstrumentRun::InstrumentRun(const Globals& g, bool bDefaults, bool bOperator)
+    : maSession(g), maResponder(bDefaults), maUse(maResponder), mbOperator(bOperator)
 {
-    mpLib = VXNLib::CreateVXNLib(0);
+    mpLib = CreateLibrary(g);
 }
 
 InstrumentRun::~InstrumentRun()
@@ -50,20 +52,38 @@ InstrumentRun::~InstrumentRun()
 
 bool InstrumentRun::Connect()
 {
-    if (!mpLib) {
-        Error("out of memory");
+    if (!mpLib)
         return false;
-    }
     if (!maSession.Connect())
         return false;
-    mpLib->GetDeviceType();
+    mnDeviceType = mpLib->GetDeviceType();
     if (!PostOffice::Instance()->GetLastError().IsEmpty()) {
         Error("no instrument answers at " + maSession.Endpoint() + ": " + PostOffice::Instance()->GetLastError().str());
         return false;
     }
-    PostOffice::Instance()->ClearLastRefusal();
-    PostOffice::Instance()->ClearLastFailure();
+    if (mbOperator && maSession.IsVirtualInstrument())
+        maResponder.SetOperator(true);
+    ClearFailures();
     return true;
+}
+
+std::string InstrumentRun::WhyItFailed() const
+{
+    PostOffice* po = PostOffice::Instance();
+    if (!maResponder.GivenUp().empty())
+        return "gave up after the same question kept coming back: " + maResponder.GivenUp();
+    if (!maResponder.Unanswered().empty())
+        return "a question needs an answer and there is no terminal (use --yes for the default answers): " +
+               maResponder.Unanswered();
+    if (!po->GetLastError().IsEmpty())
+        return "the instrument stopped answering: " + po->GetLastError().str();
+    if (po->GetLastFailure().nMessage)
+        return "the instrument stopped answering (command " + std::to_string(po->GetLastFailure().nMessage) +
+               "): " + po->GetLastFailure().aReason.str();
+    if (po->GetLastRefusal().nMessage)
+        return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
+               std::to_string(po->GetLastRefusal().nStatus) + ")";
+    return "the measurement was cancelled";
 }
 
 void InstrumentRun::ClearFailures()

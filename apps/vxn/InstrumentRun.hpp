@@ -1,8 +1,9 @@
-// What the memory, reference, guide and file-store commands of vxn share: the
-// session with the library object and a responder that answers with the
-// defaults (these commands ask nothing) and shows progress on standard
-// error, where Ctrl-C works like the progress dialog's abort button; and the
-// instrument's rules for names, checked before anything is sent.
+// What every instrument command of vxn shares: the session with the library
+// object (over a driver module with --driver), a responder that answers the
+// library's boxes at the terminal or with their defaults (--yes) and shows
+// progress on standard error, where Ctrl-C works like the progress dialog's
+// abort button; why the last library call failed; and the instrument's rules
+// for names, checked before anything is sent.
 #pragma once
 
 #include "Commands.hpp"
@@ -19,7 +20,7 @@ namespace vxn {
 // pressed Ctrl-C.
 class InterruptibleResponder : public ConsoleResponder {
 public:
-    InterruptibleResponder() : ConsoleResponder(true, false) {}
+    explicit InterruptibleResponder(bool bDefaults) : ConsoleResponder(bDefaults, false) {}
     void ProgressBegin(ProgressState& r) override;
     void ProgressUpdate(ProgressState& r) override;
     void ProgressEnd(ProgressState& r) override;
@@ -33,15 +34,28 @@ private:
 
 class InstrumentRun {
 public:
-    explicit InstrumentRun(const Globals& g);
+    // bDefaults: every box takes its default answer (the commands that ask
+    // nothing, and --yes); bOperator: against a virtual instrument, act as
+    // its operator (turn the filter wheel, lay the white tile).
+    explicit InstrumentRun(const Globals& g, bool bDefaults = true, bool bOperator = false);
     ~InstrumentRun();
     InstrumentRun(const InstrumentRun&) = delete;
     InstrumentRun& operator=(const InstrumentRun&) = delete;
 
+    // Whether the library object exists (a driver module may be unusable;
+    // the reason has been said). Enough for the simulator.
+    bool HasLibrary() const { return mpLib != nullptr; }
     // Opens the link and checks that an instrument answers; says why not.
     bool Connect();
     VXNLib& Lib() { return *mpLib; }
+    // The device type read by Connect.
+    long DeviceType() const { return mnDeviceType; }
     InterruptibleResponder& Responder() { return maResponder; }
+    // Why the last library call failed, for the user: a question nobody
+    // could answer, the link, a refusal; "the measurement was cancelled"
+    // when nothing else is known.
+    std::string WhyItFailed() const;
+
     // "the instrument refused command N (status S)" or why the last failed
     // exchange failed; "" when none failed since ClearFailures.
     static void ClearFailures();
@@ -52,6 +66,8 @@ private:
     InterruptibleResponder maResponder;
     ScopedResponder maUse;
     VXNLib* mpLib = nullptr;
+    long mnDeviceType = 0;
+    bool mbOperator;
 };
 
 // The instrument's rules; each returns "" for a good value, else the rule.

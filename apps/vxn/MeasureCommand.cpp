@@ -5,9 +5,10 @@
 #include "Commands.hpp"
 #include "Interrupt.hpp"
 #include "CgatsFile.hpp"
+#include "Results.hpp"
 #include "ConditionArgs.hpp"
 #include "ConsoleResponder.hpp"
-#include "DriverLibrary.hpp"
+#include "InstrumentRun.hpp"
 #include "Session.hpp"
 #include "ValueFiles.hpp"
 #include "ValueStore.hpp"
@@ -54,55 +55,6 @@ struct MeasureOptions {
     } given;
 };
 
-// What a failed library call tells the user, from what the transport saw.
-std::string WhyItFailed(const ConsoleResponder& rResponder)
-{
-    PostOffice* po = PostOffice::Instance();
-    if (!rResponder.GivenUp().empty())
-        return "gave up after the same question kept coming back: " + rResponder.GivenUp();
-    if (!rResponder.Unanswered().empty())
-        return "a question needs an answer and there is no terminal (use --yes for the default answers): " +
-               rResponder.Unanswered();
-    if (!po->GetLastError().IsEmpty())
-        return "the instrument stopped answering: " + po->GetLastError().str();
-    if (po->GetLastFailure().nMessage)
-        return "the instrument stopped answering (command " + std::to_string(po->GetLastFailure().nMessage) +
-               "): " + po->GetLastFailure().aReason.str();
-    if (po->GetLastRefusal().nMessage)
-        return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-               std::to_string(po->GetLastRefusal().nStatus) + ")";
-    return "the measurement was cancelled";
-}
-
-nlohmann::json ConditionJson(const MeasuringCondition& c)
-{
-    return {{"illuminant", c.GetIllum().GetText().str()},
-            {"observer", c.GetObserver().GetText().str()},
-            {"density_standard", c.GetDStd().GetText().str()},
-            {"white_base", c.GetWBase().GetText().str()},
-            {"filter", c.GetFilter().GetText().str()}};
-}
-
-struct Result {
-    Spectrum spectrum;
-    MeasuringCondition condition;  // the spectrum's physical conditions, the run's illuminant and observer
-    LABVector lab;
-    LChVector lch;
-    std::string name;
-};
-
-Result Evaluate(const Spectrum& rSpectrum, const MeasuringCondition& rRun)
-{
-    Result r;
-    r.spectrum = rSpectrum;
-    r.condition = rRun;
-    r.condition.SetPhysicalConditions(rSpectrum.GetPhysicalConditions());
-    r.lab = LABVector(rSpectrum, r.condition);
-    r.lch = LChVector(r.lab);
-    r.name = ColorConverter::Farbzuordnung(r.lab).str();
-    return r;
-}
-
 // The coordinates of the colour system the user chose in the settings
 // ("Settings"/"ColorSystem"): DIN99 systems get a line of their own.
 void PrintText(const Result& r, int nIndex, int nCount, int nColorSystem)
@@ -135,24 +87,6 @@ void PrintText(const Result& r, int nIndex, int nCount, int nColorSystem)
         std::cout << "Colour      " << r.name << "\n";
 }
 
-nlohmann::json ResultJson(const Result& r, int nColorSystem)
-{
-    std::vector<double> values;
-    for (int i = 0; i < Spectrum::COUNT; ++i)
-        values.push_back(Shortest(r.spectrum[i]));
-    return {{"name", r.name},
-            {"conditions", ConditionJson(r.condition)},
-            {"spectrum", {{"start_nm", 380}, {"step_nm", 10}, {"values", values}}},
-            {"lab", {{"L", r.lab.GetL()}, {"a", r.lab.GetA()}, {"b", r.lab.GetB()}}},
-            {"lch", {{"L", r.lch.GetL()}, {"C", r.lch.GetC()}, {"h", r.lch.GetH()}}},
-            {"din99", {{"L99", LABmgVector(r.lab).GetL()},
-                       {"a99", LABmgVector(r.lab).GetA()},
-                       {"b99", LABmgVector(r.lab).GetB()},
-                       {"C99", LCHmgVector(r.lab).GetC()},
-                       {"h99", LCHmgVector(r.lab).GetH()}}},
-            {"color_system", nColorSystem}};
-}
-
 // An averaged result with the measurements it is the mean of.
 nlohmann::json MeanJson(const Result& rMean, const std::vector<Result>& rSingles, int nColorSystem)
 {
@@ -163,54 +97,6 @@ nlohmann::json MeanJson(const Result& rMean, const std::vector<Result>& rSingles
         j["singles"].push_back(ResultJson(r, nColorSystem));
     return j;
 }
-
-// What every instrument command shares: the session, the responder, the
-// library object, the link and the device type.
-class Run {
-public:
-    Run(const Globals& g, bool bYes, bool bNoOperator, bool bNeedsInstrument)
-        : maSession(g), maResponder(bYes, false), maUse(maResponder)
-    {
-        mpLib = CreateLibrary(g);
-        if (!mpLib)
-            return;
-        if (!bNeedsInstrument) {
-            mbOk = true;
-            return;
-        }
-        if (!maSession.Connect())
-            return;
-        mnDeviceType = mpLib->GetDeviceType();
-        if (!PostOffice::Instance()->GetLastError().IsEmpty()) {
-            Error("no instrument answers at " + maSession.Endpoint() + ": " +
-                  PostOffice::Instance()->GetLastError().str());
-            return;
-        }
-        if (!bNoOperator && maSession.IsVirtualInstrument())
-            maResponder.SetOperator(true);
-        mbOk = true;
-    }
-    ~Run()
-    {
-        if (VXNLib::mpInstance) {
-            VXNLib* p = VXNLib::mpInstance;
-            QelSingleton::Remove(p);
-            delete p;
-        }
-    }
-    bool Ok() const { return mbOk; }
-    VXNLib* Lib() { return mpLib; }
-    long DeviceType() const { return mnDeviceType; }
-    ConsoleResponder& Responder() { return maResponder; }
-
-private:
-    Session maSession;
-    ConsoleResponder maResponder;
-    ScopedResponder maUse;
-    VXNLib* mpLib = nullptr;
-    long mnDeviceType = 0;
-    bool mbOk = false;
-};
 
 // Whether the instrument can be set to the illuminant: "Custom" names no
 // table an instrument holds, and the alternative-table variants (4 to 7)
@@ -237,26 +123,6 @@ int CheckFilterOffered(const VxnSet& rSet, ValueFilterType eFilter)
     Error("this instrument offers no filter " + ActualFilterClass(eFilter).GetText().str() + " (it offers " + offered +
           ")");
     return EXIT_USAGE;
-}
-
-CgatsRow RowOf(const Result& r)
-{
-    CgatsRow row;
-    row.name = r.name;
-    for (int i = 0; i < Spectrum::COUNT; ++i)
-        row.spectrum[i] = Shortest(r.spectrum[i]);
-    row.lab[0] = r.lab.GetL();
-    row.lab[1] = r.lab.GetA();
-    row.lab[2] = r.lab.GetB();
-    return row;
-}
-
-void SetConditionKeywords(CgatsFile& rFile, const MeasuringCondition& c)
-{
-    rFile.SetKeyword("ILLUMINANT", c.GetIllum().GetText().str());
-    rFile.SetKeyword("OBSERVER", c.GetObserver().GetText().str());
-    rFile.SetKeyword("FILTER", c.GetFilter().GetText().str());
-    rFile.SetKeyword("WHITE_BASE", c.GetWBase().GetText().str());
 }
 
 int RunMeasure(const Globals& g, const MeasureOptions& o)
@@ -298,10 +164,10 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
         return EXIT_USAGE;
     }
 
-    Run run(g, o.yes, o.noOperator, !o.simulate);
-    if (!run.Ok())
+    InstrumentRun run(g, o.yes, !o.noOperator);
+    if (o.simulate ? !run.HasLibrary() : !run.Connect())
         return EXIT_FAILED;
-    VXNLib* lib = run.Lib();
+    VXNLib* lib = &run.Lib();
     VXNLib::Simulator(o.simulate);
     if (o.given.illuminant && !o.simulate && !InstrumentIlluminant(*lib, run.DeviceType(), illum)) {
         Error("this instrument cannot be set to illuminant " + o.illuminant +
@@ -379,7 +245,7 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
                 break;
             }
             std::string why = o.simulate ? std::string("the simulator was closed without a choice")
-                                         : WhyItFailed(run.Responder());
+                                         : run.WhyItFailed();
             Error((o.count > 1 ? "measurement " + std::to_string(i + 1) + " of " + std::to_string(o.count)
                                : std::string("the measurement")) +
                   " failed: " + why);
@@ -434,10 +300,10 @@ int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool b
         Error(err);
         return EXIT_USAGE;
     }
-    Run run(g, bYes, bNoOperator, true);
-    if (!run.Ok())
+    InstrumentRun run(g, bYes, !bNoOperator);
+    if (!run.Connect())
         return EXIT_FAILED;
-    VXNLib* lib = run.Lib();
+    VXNLib* lib = &run.Lib();
     VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
     if (CheckFilterOffered(set, filter) != EXIT_DONE)
         return EXIT_USAGE;
@@ -451,7 +317,7 @@ int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool b
     PostOffice::Instance()->ClearLastRefusal();
     PostOffice::Instance()->ClearLastFailure();
     if (!lib->WhiteCalibration(filter, 1, 0, 1, 0, 1)) {
-        Error("the white calibration failed: " + WhyItFailed(run.Responder()));
+        Error("the white calibration failed: " + run.WhyItFailed());
         return Interrupted() ? EXIT_INTERRUPTED : EXIT_FAILED;
     }
     bool bDeviates = run.Responder().Showed(vxntext::Get(vxntext::WHITE_REFERENCE_DEVIATES));

@@ -107,20 +107,14 @@ bool MeasureNow(InstrumentRun& run, GPtMesswert& rValue, MeasuringCondition& rCo
     if (!run.Connect())
         return false;
     VXNLib& lib = run.Lib();
-    VxnSet set(AppConfig::Instance()->GetConfig(), lib.GetDeviceType());
+    VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
     rCond = set.GetData();
-    // Against the virtual instrument vxn plays the operator, who turns the
-    // filter wheel when asked.
-    String state;
-    if (PostOffice::Instance()->Control(String("state"), state) == 0)
-        run.Responder().SetOperator(true);
     run.Responder().SetWantedFilter(rCond.GetFilter().GetType());
     CMetry::SetMeasuringConditions(rCond);
     Spectrum s;
     s.Init(std::numeric_limits<float>::quiet_NaN());
     if (!lib.Measure(static_cast<Window*>(nullptr), s, rCond) || std::isnan(s[0])) {
-        std::string why = InstrumentRun::LastFailure();
-        Error("the measurement failed" + (why.empty() ? "" : ": " + why));
+        Error("the measurement failed: " + run.WhyItFailed());
         return false;
     }
     rCond.SetPhysicalConditions(s.GetPhysicalConditions());
@@ -210,7 +204,9 @@ int RunSwatch(const Globals& g, const SwatchOptions& o)
     MeasuringCondition cond;
     std::string title;
     if (o.measure) {
-        InstrumentRun run(g);
+        // Against the virtual instrument vxn plays the operator, who turns
+        // the filter wheel when asked.
+        InstrumentRun run(g, true, true);
         if (!MeasureNow(run, value, cond))
             return EXIT_FAILED;
         title = value.GetBezeichnung().str();

@@ -69,6 +69,7 @@ int main(int argc, char** argv)
         vxn::AddFsCommand(app, g),
         vxn::AddValuesCommand(app, g),
         vxn::AddSwatchCommand(app, g),
+        vxn::AddScanCommand(app, g),
     };
     try {
         app.parse(argc, argv);
@@ -79,11 +80,14 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         std::string word = FirstCommandWord(argc, argv);
         bool known = word.empty();
-        for (auto& c : commands)
+        std::string names;
+        for (auto& c : commands) {
             known = known || c.sub->check_name(word);
+            names += (names.empty() ? "" : ", ") + c.sub->get_name();
+        }
         std::string what = e.what();
         if (!known)
-            vxn::Error("unknown command " + word + " (measure, calibrate, simulate, info, convert, settings, values, refs, guides, memory, fs)");
+            vxn::Error("unknown command " + word + " (" + names + ")");
         else if (e.get_name() == "ExtrasError")
             vxn::Error("unknown option or argument:" + what.substr(what.find(':') + 1));
         else

@@ -53,11 +53,14 @@ TEST(DriverCommand, MeasuresTheSameColourAsTheVirtualInstrument)
             testenv::BackgroundProcess emu(testenv::Program("vxn-emulator"), {"--pty", "--plugin-instrument"});
             ASSERT_FALSE(emu.FirstLine().empty());
             EXPECT_EQ(emu.Command(std::string("sample ") + patch).rfind("OK", 0), 0u);
-            std::vector<std::string> args = {"--config", Config(emu.FirstLine(), c.type), "--driver", Module(c.type),
+            std::string config = Config(emu.FirstLine(), c.type);
+            std::vector<std::string> args = {"--config", config, "--driver", Module(c.type),
                                               "--driver-port", "COM1", "measure", "--yes", "--json"};
             args.insert(args.end(), c.extra.begin(), c.extra.end());
             auto r = RunVxn(args);
             ASSERT_EQ(r.status, 0) << r.err;
+            // The port was this run's choice, not a new stored one.
+            EXPECT_EQ(testenv::Slurp(config).find("PORT"), std::string::npos) << testenv::Slurp(config);
             nlohmann::json got = Lab(r);
             for (const char* k : {"L", "a", "b"})
                 EXPECT_NEAR(got[k].get<double>(), want[k].get<double>(), c.tolerance) << k;

@@ -1,0 +1,443 @@
+// vxn scan: measuring on the scanning table. The table carries the
+// instrument to each position of a positions file, lowers it and measures
+// (once, or several times at points spread around the position and
+// averaged); or the operator shows positions with the sight and the
+// instrument's key, and they are written to a positions file.
+//
+// A positions file is text, one position per line: "name,x,y" with x and y
+// whole numbers in table units (0.1 mm, the aperture's point, 0 to 32767).
+// The first line may be the header "name,x,y"; empty lines and lines
+// beginning with '#' are skipped; a name may itself hold commas (the last
+// two fields are the coordinates). data/chart24-positions.csv lays out the
+// virtual table's chart.
+//
+// Every finished position is printed and appended to the CGATS file at
+// once, so that a failure or Ctrl-C later in the scan loses nothing that was
+// measured.
+#include "CgatsFile.hpp"
+#include "Commands.hpp"
+#include "InstrumentRun.hpp"
+#include "Interrupt.hpp"
+#include "Results.hpp"
+
+#include "qel/AppConfig.hpp"
+#include "qel/CMetry.hpp"
+#include "qel/GString.hpp"
+#include "qel/PostOffice.hpp"
+#include "qel/SafeFile.hpp"
+#include "qelvxn/conditions/VxnSet.hpp"
+#include "qelvxn/library/ScanLib.hpp"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+namespace vxn {
+
+namespace {
+
+constexpr long MAX_COORDINATE = 32767;
+
+struct TablePosition {
+    std::string name;
+    long x = 0, y = 0;
+};
+
+struct ScanOptions {
+    std::string positions;
+    int repeat = 1;
+    long spread = 0;
+    std::string cgats;
+    bool json = false;
+    bool yes = false;
+    bool noOperator = false;
+    unsigned seed = 0;
+    bool seedGiven = false;
+    bool cgatsGiven = false;
+    int pick = 0;
+    std::string out;
+    std::string pickFrom;
+};
+
+std::string Trim(const std::string& s)
+{
+    size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos)
+        return "";
+    size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+bool ParseCoordinate(const std::string& rText, long& rOut)
+{
+    std::string t = Trim(rText);
+    if (t.empty() || t.size() > 6 || t.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    rOut = std::stol(t);
+    return rOut <= MAX_COORDINATE;
+}
+
+// Reads a positions file; false with the line that is wrong and why.
+bool ReadPositions(const std::string& rPath, std::vector<TablePosition>& rOut, std::string& rError)
+{
+    std::ifstream in(rPath);
+    if (!in) {
+        rError = "cannot read " + rPath;
+        return false;
+    }
+    std::string line;
+    int nLine = 0;
+    while (std::getline(in, line)) {
+        ++nLine;
+        std::string t = Trim(line);
+        if (nLine == 1 && t.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            t = Trim(t.substr(3));
+        if (t.empty() || t[0] == '#')
+            continue;
+        std::string lower;
+        for (char c : t)
+            if (c != ' ' && c != '\t')
+                lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (rOut.empty() && lower == "name,x,y")
+            continue;
+        size_t c2 = t.rfind(',');
+        size_t c1 = c2 == std::string::npos || c2 == 0 ? std::string::npos : t.rfind(',', c2 - 1);
+        TablePosition p;
+        if (c1 == std::string::npos || !ParseCoordinate(t.substr(c1 + 1, c2 - c1 - 1), p.x) ||
+            !ParseCoordinate(t.substr(c2 + 1), p.y)) {
+            rError = rPath + " line " + std::to_string(nLine) + ": not name,x,y with x and y whole numbers 0 to " +
+                     std::to_string(MAX_COORDINATE) + " (table units): " + t;
+            return false;
+        }
+        p.name = Trim(t.substr(0, c1));
+        if (p.name.size() >= 2 && p.name.front() == '"' && p.name.back() == '"')
+            p.name = p.name.substr(1, p.name.size() - 2);
+        if (p.name.empty())
+            p.name = "P" + std::to_string(rOut.size() + 1);
+        rOut.push_back(p);
+    }
+    if (rOut.empty()) {
+        rError = rPath + " holds no positions (lines name,x,y)";
+        return false;
+    }
+    return true;
+}
+
+std::string PositionsText(const std::vector<TablePosition>& rPositions)
+{
+    std::string s = "name,x,y\n";
+    for (const auto& p : rPositions)
+        s += p.name + "," + std::to_string(p.x) + "," + std::to_string(p.y) + "\n";
+    return s;
+}
+
+std::string Clock(double dSeconds)
+{
+    long s = std::lround(dSeconds);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+    return buf;
+}
+
+// The progress of a scan on standard error: a bar redrawn in place on a
+// terminal, a line per position otherwise (a log keeps every step).
+class ScanProgress {
+public:
+    explicit ScanProgress(size_t nTotal) : mnTotal(nTotal), mbTerminal(::isatty(STDERR_FILENO) == 1) {}
+    ~ScanProgress()
+    {
+        if (mbTerminal && mbDrawn)
+            std::fputc('\n', stderr);
+    }
+    ScanProgress(const ScanProgress&) = delete;
+    ScanProgress& operator=(const ScanProgress&) = delete;
+
+    // Position k (0-based) is about to be measured; k positions are done.
+    void At(size_t k, const std::string& rName)
+    {
+        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - maStart).count();
+        std::string remaining = k ? Clock(elapsed / static_cast<double>(k) * static_cast<double>(mnTotal - k)) : "?";
+        std::string text = "position " + std::to_string(k + 1) + " of " + std::to_string(mnTotal) + " (" + rName +
+                           "), " + Clock(elapsed) + " elapsed, " + remaining + " remaining";
+        if (mbTerminal) {
+            constexpr size_t WIDTH = 20;
+            size_t filled = mnTotal ? k * WIDTH / mnTotal : 0;
+            std::fprintf(stderr, "\r[%s%s] %s\033[K", std::string(filled, '#').c_str(),
+                         std::string(WIDTH - filled, '-').c_str(), text.c_str());
+            mbDrawn = true;
+        } else {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        }
+        std::fflush(stderr);
+    }
+
+    // Ends the bar's line before something else is said.
+    void Break()
+    {
+        if (mbTerminal && mbDrawn)
+            std::fputc('\n', stderr);
+        mbDrawn = false;
+    }
+
+private:
+    size_t mnTotal;
+    bool mbTerminal;
+    bool mbDrawn = false;
+    std::chrono::steady_clock::time_point maStart = std::chrono::steady_clock::now();
+};
+
+// The scanning side of the run's library object; null, after saying why,
+// when the instrument has no table.
+ScanLib* Table(InstrumentRun& rRun)
+{
+    auto* scan = dynamic_cast<ScanLib*>(&rRun.Lib());
+    if (!scan || !rRun.Lib().HasaTableWalker()) {
+        Error("this instrument has no scanning table; vxn scan measures on one");
+        return nullptr;
+    }
+    return scan;
+}
+
+int RunScan(const Globals& g, const ScanOptions& o)
+{
+    std::string err;
+    std::vector<TablePosition> positions;
+    if (!ReadPositions(o.positions, positions, err)) {
+        Error(err);
+        return EXIT_USAGE;
+    }
+    if (o.spread > 0 && o.repeat < 2) {
+        Error("--spread places repeated measurements around each position; give --repeat 2 or more");
+        return EXIT_USAGE;
+    }
+    if (o.cgatsGiven && o.cgats.empty()) {
+        Error("--cgats needs a file name");
+        return EXIT_USAGE;
+    }
+    CgatsFile cgats(o.cgats, true);
+    if (o.cgatsGiven && !cgats.Check(err)) {
+        Error(err);
+        return EXIT_USAGE;
+    }
+
+    InstrumentRun run(g, o.yes, !o.noOperator);
+    if (!run.Connect())
+        return EXIT_FAILED;
+    ScanLib* table = Table(run);
+    if (!table)
+        return EXIT_USAGE;
+    VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
+    MeasuringCondition cond = set.GetData();
+    if (o.cgatsGiven) {
+        SetConditionKeywords(cgats, cond);
+        if (!cgats.Check(err)) {
+            Error(err);
+            return EXIT_USAGE;
+        }
+    }
+    run.Responder().SetWantedFilter(cond.GetFilter().GetType());
+    CMetry::SetMeasuringConditions(cond);
+    // The spread's random points repeat for a given seed.
+    std::srand(o.seedGiven ? o.seed : static_cast<unsigned>(std::time(nullptr)));
+    int nColorSystem = run.Lib().GetColorSystem();
+
+    ScanProgress progress(positions.size());
+    nlohmann::json all = nlohmann::json::array();
+    int rc = EXIT_DONE;
+    size_t nDone = 0;
+    for (const TablePosition& p : positions) {
+        if (Interrupted()) {
+            rc = EXIT_INTERRUPTED;
+            break;
+        }
+        progress.At(nDone, p.name);
+        InstrumentRun::ClearFailures();
+        Spectrum s;
+        Point at(p.x, p.y);
+        unsigned char ok = o.repeat > 1 ? table->MultiMeasurementAtPos(nullptr, s, o.repeat, at,
+                                                                       Size(o.spread, o.spread), cond)
+                                        : table->MeasureAtPos(nullptr, s, at, cond);
+        if (!ok) {
+            progress.Break();
+            if (Interrupted()) {
+                rc = EXIT_INTERRUPTED;
+                break;
+            }
+            Error("position " + p.name + " (" + std::to_string(nDone + 1) + " of " + std::to_string(positions.size()) +
+                  ", at " + std::to_string(p.x) + "," + std::to_string(p.y) + ") failed: " + run.WhyItFailed());
+            rc = EXIT_FAILED;
+            break;
+        }
+        Result r = Evaluate(s, cond);
+        if (o.cgatsGiven) {
+            SetConditionKeywords(cgats, r.condition);
+            CgatsRow row = RowOf(r);
+            row.name = p.name;
+            row.x = p.x;
+            row.y = p.y;
+            if (!cgats.Append({row}, err)) {
+                progress.Break();
+                Error(err);
+                rc = EXIT_FAILED;
+            }
+        }
+        // Shown even when the file refused it: the user still has the values.
+        if (o.json) {
+            nlohmann::json j = ResultJson(r, nColorSystem);
+            j["sample"] = p.name;
+            j["position"] = {{"x", p.x}, {"y", p.y}};
+            if (o.repeat > 1)
+                j["mean_of"] = o.repeat;
+            all.push_back(j);
+        } else {
+            std::cout << p.name << "\t" << p.x << "," << p.y << "\tL*=" << GString(r.lab.GetL(), 7, 2).str()
+                      << "  a*=" << GString(r.lab.GetA(), 7, 2).str() << "  b*=" << GString(r.lab.GetB(), 7, 2).str()
+                      << std::endl;
+        }
+        ++nDone;
+        if (rc != EXIT_DONE)
+            break;
+    }
+    progress.Break();
+    if (o.json && (!all.empty() || rc == EXIT_DONE))
+        std::cout << all.dump(2) << std::endl;
+    if (rc == EXIT_INTERRUPTED)
+        Error("interrupted after " + std::to_string(nDone) + " of " + std::to_string(positions.size()) + " positions");
+    if (rc != EXIT_DONE && o.cgatsGiven && nDone)
+        Error(std::to_string(nDone) + " finished position" + (nDone == 1 ? " is" : "s are") + " in " + o.cgats);
+    return rc;
+}
+
+int RunPick(const Globals& g, const ScanOptions& o)
+{
+    std::string err;
+    if (o.out.empty()) {
+        Error("--pick writes the positions to a file: give --out FILE");
+        return EXIT_USAGE;
+    }
+    if (!o.positions.empty()) {
+        Error("--pick takes no positions file (it makes one with --out)");
+        return EXIT_USAGE;
+    }
+    std::vector<TablePosition> script;
+    if (!o.pickFrom.empty()) {
+        if (!ReadPositions(o.pickFrom, script, err)) {
+            Error(err);
+            return EXIT_USAGE;
+        }
+        if (script.size() < static_cast<size_t>(o.pick)) {
+            Error(o.pickFrom + " holds " + std::to_string(script.size()) + " positions; --pick asks for " +
+                  std::to_string(o.pick));
+            return EXIT_USAGE;
+        }
+    }
+    // The file is known to be writable before the operator starts.
+    if (!qel::WriteFileAtomically(o.out, PositionsText({}), err)) {
+        Error(err);
+        return EXIT_USAGE;
+    }
+
+    InstrumentRun run(g, o.yes, false);
+    if (!run.Connect())
+        return EXIT_FAILED;
+    ScanLib* table = Table(run);
+    if (!table)
+        return EXIT_USAGE;
+    if (!script.empty()) {
+        String state;
+        if (PostOffice::Instance()->Control(String("state"), state) != 0) {
+            Error("--pick-from plays the operator of the virtual table; this instrument has a real one");
+            return EXIT_USAGE;
+        }
+        std::vector<std::pair<long, long>> moves;
+        for (const auto& p : script)
+            moves.emplace_back(p.x, p.y);
+        run.Responder().SetPicks(moves);
+    }
+
+    // The sight starts where it is; each pick starts from the one before.
+    unsigned short x0 = 0, y0 = 0;
+    ZKoordTYPE z{};
+    if (!table->OutputActualPosition(REFERENCE_SHEET, x0, y0, z)) {
+        Error("the table does not say where the sight is: " + run.WhyItFailed());
+        return EXIT_FAILED;
+    }
+    Point at(x0, y0);
+    std::vector<TablePosition> picked;
+    for (int k = 0; k < o.pick; ++k) {
+        if (Interrupted())
+            break;
+        std::string name = script.empty() ? "P" + std::to_string(k + 1) : script[static_cast<size_t>(k)].name;
+        std::string count = std::to_string(k + 1) + " of " + std::to_string(o.pick);
+        InstrumentRun::ClearFailures();
+        if (!table->ScanPosition(nullptr, String("Position " + count),
+                                 String("Move the sight over position " + count + " (" + name + ")."), at)) {
+            if (Interrupted())
+                break;
+            std::string why = InstrumentRun::LastFailure();
+            Error("position " + count + " was not taken: " + (why.empty() ? "cancelled" : why));
+            return EXIT_FAILED;
+        }
+        picked.push_back({name, at.X(), at.Y()});
+        if (!qel::WriteFileAtomically(o.out, PositionsText(picked), err)) {
+            Error(err);
+            return EXIT_FAILED;
+        }
+        std::cout << name << "\t" << at.X() << "," << at.Y() << std::endl;
+    }
+    if (Interrupted()) {
+        Error("interrupted after " + std::to_string(picked.size()) + " of " + std::to_string(o.pick) +
+              " positions; they are in " + o.out);
+        return EXIT_INTERRUPTED;
+    }
+    return EXIT_DONE;
+}
+
+} // namespace
+
+Command AddScanCommand(CLI::App& app, const Globals& g)
+{
+    Command c;
+    c.sub = app.add_subcommand("scan", "measure the positions of a file on the scanning table, or pick positions");
+    auto o = std::make_shared<ScanOptions>();
+    c.sub->add_option("positions", o->positions, "positions file: lines name,x,y in table units (0.1 mm)");
+    c.sub->add_option("--repeat", o->repeat, "average N measurements at each position")->check(CLI::Range(1, 100));
+    c.sub->add_option("--spread", o->spread, "with --repeat: spread the measurements over S table units around it")
+        ->check(CLI::Range(0L, MAX_COORDINATE));
+    auto* seed = c.sub->add_option("--seed", o->seed, "seed of the spread's random points (repeatable runs)");
+    auto* cgats = c.sub->add_option("--cgats", o->cgats, "append each position's measurement to this CGATS.17 file");
+    c.sub->add_flag("--json", o->json, "machine-readable output");
+    c.sub->add_flag("--yes,-y", o->yes, "answer every question with its default button");
+    c.sub->add_flag("--no-operator", o->noOperator, "do not act as the virtual instrument's operator");
+    c.sub->add_option("--pick", o->pick, "let the operator show N positions with the sight and the key")
+        ->check(CLI::Range(1, 1000));
+    c.sub->add_option("--out", o->out, "with --pick: the positions file to write");
+    c.sub->add_option("--pick-from", o->pickFrom,
+                      "with --pick against the virtual table: the positions the operator shows (a positions file)");
+    c.run = [&g, o, seed, cgats] {
+        o->seedGiven = seed->count() > 0;
+        o->cgatsGiven = cgats->count() > 0;
+        if (o->pick > 0)
+            return RunPick(g, *o);
+        if (!o->out.empty() || !o->pickFrom.empty()) {
+            Error("--out and --pick-from go with --pick N");
+            return static_cast<int>(EXIT_USAGE);
+        }
+        if (o->positions.empty()) {
+            Error("scan needs a positions file (or --pick N --out FILE)");
+            return static_cast<int>(EXIT_USAGE);
+        }
+        return RunScan(g, *o);
+    };
+    return c;
+}
+
+} // namespace vxn
