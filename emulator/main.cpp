@@ -363,6 +363,9 @@ int main(int argc, char** argv)
     app.add_flag("--realistic", realistic, "take the time of a real instrument (measurement 300 ms, white 500 ms, moves 200 ms)");
     app.add_option("--sw-version", sw, "software version to report instead of the profile's")->check(CLI::Range(0, 100000));
     double noise = 0.0;
+    std::string chart;
+    app.add_option("--chart", chart, "table profiles: where the chart lies on the sheet, X,Y,PITCH in table units "
+                                     "(default 700,600,400)");
     app.add_option("--noise", noise, "relative spread of each measured value, so that repeated measurements differ (e.g. 0.002)")
         ->check(CLI::Range(0.0, 0.5));
     app.add_flag("--exit-on-eof", exitOnEof, "end when standard input ends (default: serve until killed)");
@@ -404,6 +407,12 @@ int main(int argc, char** argv)
         instrument->SetSwVersion(sw);
     instrument->SetRealistic(realistic);
     instrument->SetNoise(noise);
+    vxnemu::ChartLayout layout;
+    if (!chart.empty() && (!vxnemu::ParseChartLayout(chart, layout) || !instrument->SetChartLayout(layout))) {
+        std::fprintf(stderr, "vxn-emulator: --chart %s: a table profile and X,Y,PITCH that keep the chart on the sheet\n",
+                     chart.c_str());
+        return 2;
+    }
     if (!instrument->GetChart().Loaded())
         std::fprintf(stderr, "vxn-emulator: chart data not found; samples are flat grey\n");
 

@@ -2,6 +2,7 @@
 
 #include "vxnemu/LinkWriter.hpp"
 #include "vxnemu/Session.hpp"
+#include "vxnemu/TableWalker.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -73,6 +74,8 @@ struct Options {
     int sw = -1;
     int realistic = -1;
     double noise = -1.0;
+    bool chartGiven = false;
+    ChartLayout chart;
 };
 
 bool ParseArgs(const std::string& rArgs, Options& rOpt, std::string& rError)
@@ -106,10 +109,16 @@ bool ParseArgs(const std::string& rArgs, Options& rOpt, std::string& rError)
                 return false;
             }
             rOpt.noise = v;
+        } else if (key == "chart") {
+            if (!ParseChartLayout(value, rOpt.chart)) {
+                rError = "bad value in '" + item + "' (chart=X:Y:PITCH, table units)";
+                return false;
+            }
+            rOpt.chartGiven = true;
         } else if (eq == std::string::npos && FindProfile(item)) {
             rOpt.profile = item;
         } else {
-            rError = "unknown emulator option '" + item + "' (profile=NAME, sw=N, realistic=0|1, noise=X)";
+            rError = "unknown emulator option '" + item + "' (profile=NAME, sw=N, realistic=0|1, noise=X, chart=X:Y:PITCH)";
             return false;
         }
     }
@@ -162,6 +171,11 @@ std::unique_ptr<Channel> OpenEmulatorChannel(const std::string& rArgs, String& r
         inst->SetRealistic(opt.realistic != 0);
     if (opt.noise >= 0.0)
         inst->SetNoise(opt.noise);
+    if (opt.chartGiven && !inst->SetChartLayout(opt.chart)) {
+        rError = String("chart=" + std::to_string(opt.chart.x) + ":" + std::to_string(opt.chart.y) + ":" +
+                        std::to_string(opt.chart.pitch) + " needs a table profile and a chart that lies on the sheet");
+        return nullptr;
+    }
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
         rError = String(std::string("cannot create the emulator link: ") + std::strerror(errno));
@@ -206,6 +220,10 @@ bool CheckEmulatorArgs(const std::string& rArgs, std::string& rError)
         for (const auto& p : Profiles())
             names += (names.empty() ? "" : ", ") + p.name;
         rError = "unknown emulator profile '" + opt.profile + "' (" + names + ")";
+        return false;
+    }
+    if (opt.chartGiven && (!FindProfile(opt.profile)->table || !TableWalker::Fits(opt.chart))) {
+        rError = "chart= needs a table profile and a chart that lies on the sheet (500..4500 x 400..3400)";
         return false;
     }
     return true;

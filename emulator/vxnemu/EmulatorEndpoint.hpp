@@ -2,7 +2,7 @@
 //
 // After RegisterEmulatorEndpoint(), the PostOffice endpoints
 //   emulator:
-//   emulator:profile=NAME[,sw=N][,realistic=1]
+//   emulator:profile=NAME[,sw=N][,realistic=1][,noise=X][,chart=X:Y:PITCH]
 // open a link to the process's instrument of that profile ("vxn" by
 // default). The link is a socket pair: what the library writes is handed to
 // the instrument at once, and its answers (and the frames it sends unasked)

@@ -119,7 +119,7 @@ void Instrument::Reset(const Profile& rProfile)
     mnLastKey = 0;
     mnLastPress = 0;
     mbActualKey = false;
-    mpTable = rProfile.table ? std::make_unique<TableWalker>(mrChart) : nullptr;
+    mpTable = rProfile.table ? std::make_unique<TableWalker>(mrChart, rProfile.chart) : nullptr;
     maFiles.Reset();
     maOutbox.clear();
 }
@@ -202,6 +202,14 @@ size_t Instrument::MemoryFree() const
 {
     size_t used = MemoryUsed();
     return used >= MEMORY_TOTAL ? 0 : MEMORY_TOTAL - used;
+}
+
+bool Instrument::SetChartLayout(const ChartLayout& rLayout)
+{
+    if (!mpTable || !TableWalker::Fits(rLayout))
+        return false;
+    mpTable->SetLayout(rLayout);
+    return true;
 }
 
 int Instrument::RealisticDelay(uint16_t m) const

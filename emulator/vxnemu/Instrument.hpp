@@ -140,6 +140,9 @@ public:
     // measurement, so that consecutive measurements differ slightly (a mean
     // of several is then visible) and a run repeats exactly. 0: none.
     void SetNoise(double f) { mfNoise = f; }
+    // Lays the chart elsewhere on the table's sheet; false (and nothing
+    // changed) without a table or when the chart would leave the sheet.
+    bool SetChartLayout(const ChartLayout& rLayout);
     // The file store, for what the instrument's own menu does with files.
     StoreView& Files() { return maFiles; }
 

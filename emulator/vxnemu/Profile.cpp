@@ -79,6 +79,24 @@ const std::vector<Profile>& Profiles()
     return profiles;
 }
 
+bool ParseChartLayout(const std::string& rText, ChartLayout& rOut)
+{
+    int v[3];
+    size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        size_t end = i < 2 ? rText.find_first_of(":,", at) : rText.size();
+        if (end == std::string::npos || end == at || end - at > 5)
+            return false;
+        std::string part = rText.substr(at, end - at);
+        if (part.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        v[i] = std::stoi(part);
+        at = end + 1;
+    }
+    rOut = {v[0], v[1], v[2]};
+    return true;
+}
+
 const Profile* FindProfile(const std::string& rName)
 {
     for (const Profile& p : Profiles())

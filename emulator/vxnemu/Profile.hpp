@@ -10,6 +10,14 @@
 
 namespace vxnemu {
 
+// Where the 24-patch chart lies on a table's sheet: the top-left corner of
+// its first patch and the distance from one patch to the next (table units).
+// A patch is nine tenths of the pitch square; the rest is the paper between.
+struct ChartLayout {
+    int x = 700, y = 600;
+    int pitch = 400;
+};
+
 struct Profile {
     std::string name;
     long deviceType = 1;
@@ -24,7 +32,11 @@ struct Profile {
     long serialNumber = 100001;
     std::string deviceName;
     std::string description;
+    ChartLayout chart;            // the chart on the table's sheet (table profiles)
 };
+
+// Reads "X:Y:PITCH" (or with commas), whole numbers; false when it is not.
+bool ParseChartLayout(const std::string& rText, ChartLayout& rOut);
 
 // The profile of that name, or null.
 const Profile* FindProfile(const std::string& rName);

@@ -10,11 +10,20 @@ constexpr float PAPER_FACTOR = 0.9f;
 constexpr float TABLE_TOP = 0.02f;
 } // namespace
 
-TableWalker::Point TableWalker::PatchCentre(int nPatch)
+bool TableWalker::Fits(const ChartLayout& rLayout)
+{
+    constexpr int ROWS = Chart::PATCH_COUNT / CHART_COLUMNS;
+    return rLayout.pitch >= 10 && rLayout.x >= SHEET_X && rLayout.y >= SHEET_Y &&
+           rLayout.x + CHART_COLUMNS * rLayout.pitch <= SHEET_X + SHEET_W &&
+           rLayout.y + ROWS * rLayout.pitch <= SHEET_Y + SHEET_H;
+}
+
+TableWalker::Point TableWalker::PatchCentre(int nPatch) const
 {
     int i = nPatch - 1;
     int c = i % CHART_COLUMNS, r = i / CHART_COLUMNS;
-    return {CHART_X + c * PATCH_PITCH + PATCH_SIZE / 2, CHART_Y + r * PATCH_PITCH + PATCH_SIZE / 2};
+    int half = maLayout.pitch * 9 / 20;
+    return {maLayout.x + c * maLayout.pitch + half, maLayout.y + r * maLayout.pitch + half};
 }
 
 TableWalker::Point TableWalker::WhiteRefPos(int n)
@@ -58,11 +67,11 @@ Spectrum36 TableWalker::SpectrumAt(int x0, int y0) const
         s.fill(TABLE_TOP);
         return s;
     }
-    int cx = x0 - CHART_X, cy = y0 - CHART_Y;
-    if (cx >= 0 && cy >= 0) {
-        int c = cx / PATCH_PITCH, r = cy / PATCH_PITCH;
-        if (c < CHART_COLUMNS && r < Chart::PATCH_COUNT / CHART_COLUMNS && cx % PATCH_PITCH < PATCH_SIZE &&
-            cy % PATCH_PITCH < PATCH_SIZE)
+    int cx = x0 - maLayout.x, cy = y0 - maLayout.y;
+    int pitch = maLayout.pitch, size = pitch * 9 / 10;
+    if (cx >= 0 && cy >= 0 && pitch > 0) {
+        int c = cx / pitch, r = cy / pitch;
+        if (c < CHART_COLUMNS && r < Chart::PATCH_COUNT / CHART_COLUMNS && cx % pitch < size && cy % pitch < size)
             return mrChart.Patch(r * CHART_COLUMNS + c + 1);
     }
     s = mrChart.WhiteTile();

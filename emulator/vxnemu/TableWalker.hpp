@@ -17,10 +17,12 @@
 // refused. Home is aperture (0, 0).
 //
 // What lies on the table (table coordinates):
-//   - the 24-patch chart, 6 columns by 4 rows in file order, top-left corner
-//     at (700, 600); patches are 360 units square on a 400-unit pitch, so
-//     patch n (1..24, row r = (n-1)/6, column c = (n-1)%6) spans
-//     x 700+400c .. 1060+400c, y 600+400r .. 960+400r;
+//   - the 24-patch chart, 6 columns by 4 rows in file order, laid out as
+//     the profile's ChartLayout says: by default top-left corner at
+//     (700, 600), patches 360 units square on a 400-unit pitch, so patch n
+//     (1..24, row r = (n-1)/6, column c = (n-1)%6) spans
+//     x 700+400c .. 1060+400c, y 600+400r .. 960+400r
+//     (data/chart24-positions.csv gives their centres);
 //   - the sheet around it, 500..4500 x 400..3400: paper of 0.9 times the
 //     white tile;
 //   - four white reference tiles (MoveToWhiteRefPos 0..3) centred on
@@ -39,6 +41,7 @@
 
 #include "vxnemu/Chart.hpp"
 #include "vxnemu/Payload.hpp"
+#include "vxnemu/Profile.hpp"
 
 #include <cstdint>
 #include <string>
@@ -51,19 +54,23 @@ public:
     static constexpr int SIGHT_DX = 0, SIGHT_DY = 300;
     static constexpr int SHEET_X = 500, SHEET_Y = 400;
     static constexpr int SHEET_W = 4000, SHEET_H = 3000;
-    static constexpr int CHART_X = 700, CHART_Y = 600;
-    static constexpr int PATCH_PITCH = 400, PATCH_SIZE = 360, CHART_COLUMNS = 6;
+    static constexpr int CHART_COLUMNS = 6;
     static constexpr int WHITE_REF_COUNT = 4, WHITE_TILE_SIZE = 200;
 
     struct Point {
         int x = 0, y = 0;
     };
     // Centre of chart patch n (table coordinates).
-    static Point PatchCentre(int nPatch);
+    Point PatchCentre(int nPatch) const;
     // Centre of white reference tile n (table coordinates).
     static Point WhiteRefPos(int n);
 
-    explicit TableWalker(const Chart& rChart) : mrChart(rChart) {}
+    explicit TableWalker(const Chart& rChart, const ChartLayout& rLayout = {}) : mrChart(rChart), maLayout(rLayout) {}
+    // Whether a chart of that layout lies on the sheet.
+    static bool Fits(const ChartLayout& rLayout);
+    // Lays the chart elsewhere on the sheet (it must lie on the sheet).
+    void SetLayout(const ChartLayout& rLayout) { maLayout = rLayout; }
+    const ChartLayout& Layout() const { return maLayout; }
 
     // Answers a table command (51..67, 70..80, 85..87); returns the status.
     uint8_t Handle(uint16_t nMessage, PayloadReader& rIn, PayloadWriter& rOut);
@@ -94,6 +101,7 @@ public:
 
 private:
     const Chart& mrChart;
+    ChartLayout maLayout;
     int mnX = 0, mnY = 0; // the aperture's point (system 0)
     bool mbHeadDown = false;
     bool mbOnline = true;

@@ -52,17 +52,28 @@ std::vector<std::vector<float>> ChartFile()
 
 TEST(EmuTable, SpectrumAtEachPatchIsTheChartData)
 {
-    Instrument inst = TableInstrument();
     auto chart = ChartFile();
     ASSERT_EQ(chart.size(), 24u);
-    for (int n = 1; n <= 24; ++n) {
-        TableWalker::Point c = TableWalker::PatchCentre(n);
-        EXPECT_EQ(SpectrumAt(inst, c.x, c.y), chart[static_cast<size_t>(n - 1)]) << "patch " << n;
-        // Near the patch's corner it is still the patch; in the gap it is paper.
-        EXPECT_EQ(SpectrumAt(inst, c.x - 179, c.y + 179), chart[static_cast<size_t>(n - 1)]) << "patch " << n;
-        EXPECT_NE(SpectrumAt(inst, c.x + 190, c.y), chart[static_cast<size_t>(n - 1)]) << "gap after " << n;
+    // The profile's layout, and one laid elsewhere with a smaller pitch.
+    for (ChartLayout layout : {ChartLayout{}, ChartLayout{1000, 900, 300}}) {
+        SCOPED_TRACE(layout.pitch);
+        Instrument inst = TableInstrument();
+        ASSERT_TRUE(inst.SetChartLayout(layout));
+        int half = layout.pitch * 9 / 20;
+        for (int n = 1; n <= 24; ++n) {
+            TableWalker::Point c = inst.Table()->PatchCentre(n);
+            EXPECT_EQ(c.x, layout.x + (n - 1) % 6 * layout.pitch + half);
+            EXPECT_EQ(SpectrumAt(inst, c.x, c.y), chart[static_cast<size_t>(n - 1)]) << "patch " << n;
+            // Near the patch's corner it is still the patch; in the gap it is paper.
+            EXPECT_EQ(SpectrumAt(inst, c.x - half + 1, c.y + half - 1), chart[static_cast<size_t>(n - 1)]) << n;
+            EXPECT_NE(SpectrumAt(inst, c.x + half + 5, c.y), chart[static_cast<size_t>(n - 1)]) << "gap after " << n;
+        }
+        EXPECT_EQ(Position(inst, 0)[2], 1) << "the head stays lowered";
     }
-    EXPECT_EQ(Position(inst, 0)[2], 1) << "the head stays lowered";
+    Instrument inst = TableInstrument();
+    EXPECT_FALSE(inst.SetChartLayout({4000, 600, 400})) << "off the sheet";
+    Instrument handHeld(*FindProfile("vxn"));
+    EXPECT_FALSE(handHeld.SetChartLayout({}));
 }
 
 TEST(EmuTable, WhiteReferencePositionsLieOnTheWhiteTile)
@@ -90,7 +101,7 @@ TEST(EmuTable, TheSightShowsWhatTheApertureThenMeasures)
     // The measuring sequence: position of the sight (system 1), the same
     // numbers in system 0 for the aperture, head down, measure, back.
     Instrument inst = TableInstrument();
-    TableWalker::Point c = TableWalker::PatchCentre(8);
+    TableWalker::Point c = inst.Table()->PatchCentre(8);
     ASSERT_EQ(inst.Control("head " + std::to_string(c.x) + " " + std::to_string(c.y)).status, 0);
     auto sight = Position(inst, 1);
     EXPECT_EQ(sight, (std::vector<int32_t>{c.x, c.y, 0}));
