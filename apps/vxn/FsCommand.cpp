@@ -248,7 +248,7 @@ int RunFs(const Globals& g, const std::string& rWhat, const FsOptions& o)
 
     InstrumentRun run(g);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     Fs fs(run.Lib());
     std::string drive, dir;
     if (rWhat == "drives") {

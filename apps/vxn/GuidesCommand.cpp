@@ -32,7 +32,7 @@ struct GuideOptions {
 
 std::string DateText(const short* t)
 {
-    char buf[32];
+    char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t[6] < 100 ? 1900 + t[6] + (t[6] < 70 ? 100 : 0) : t[6],
                   t[5], t[4], t[3], t[2], t[1]);
     return buf;
@@ -137,7 +137,7 @@ int RunGuides(const Globals& g, const std::string& rWhat, const GuideOptions& o)
     }
     InstrumentRun run(g);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     VXNLib& lib = run.Lib();
     if (rWhat == "list")
         return RunList(lib, o.json);

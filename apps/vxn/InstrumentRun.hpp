@@ -47,6 +47,10 @@ public:
     bool HasLibrary() const { return mpLib != nullptr; }
     // Opens the link and checks that an instrument answers; says why not.
     bool Connect();
+    // The exit status after Connect (or HasLibrary) failed: a driver module
+    // that cannot be used is a wrong option, an instrument that does not
+    // answer a failure.
+    int ConnectFailure() const { return mpLib ? EXIT_FAILED : EXIT_USAGE; }
     VXNLib& Lib() { return *mpLib; }
     // The device type read by Connect.
     long DeviceType() const { return mnDeviceType; }

@@ -166,7 +166,7 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
 
     InstrumentRun run(g, o.yes, !o.noOperator);
     if (o.simulate ? !run.HasLibrary() : !run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     VXNLib* lib = &run.Lib();
     VXNLib::Simulator(o.simulate);
     if (o.given.illuminant && !o.simulate && !InstrumentIlluminant(*lib, run.DeviceType(), illum)) {
@@ -302,7 +302,7 @@ int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool b
     }
     InstrumentRun run(g, bYes, !bNoOperator);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     VXNLib* lib = &run.Lib();
     VxnSet set(AppConfig::Instance()->GetConfig(), run.DeviceType());
     if (CheckFilterOffered(set, filter) != EXIT_DONE)

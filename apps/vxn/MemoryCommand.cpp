@@ -19,7 +19,7 @@ int RunMemory(const Globals& g, bool json)
 {
     InstrumentRun run(g);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     VXNLib& lib = run.Lib();
     float freeSize = 0, total = 0, refs = 0;
     const char* failed = !lib.GetFreeMemorySize(freeSize)          ? "free memory"

@@ -68,7 +68,7 @@ int RunPut(const Globals& g, const RefOptions& o)
     }
     InstrumentRun run(g);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     VXNLib& lib = run.Lib();
     if (o.valueId <= 0 && !MeasureNow(lib, value)) {
         std::string why = InstrumentRun::LastFailure();

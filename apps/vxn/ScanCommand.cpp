@@ -230,7 +230,7 @@ int RunScan(const Globals& g, const ScanOptions& o)
 
     InstrumentRun run(g, o.yes, !o.noOperator);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     ScanLib* table = Table(run);
     if (!table)
         return EXIT_USAGE;
@@ -347,7 +347,7 @@ int RunPick(const Globals& g, const ScanOptions& o)
 
     InstrumentRun run(g, o.yes, false);
     if (!run.Connect())
-        return EXIT_FAILED;
+        return run.ConnectFailure();
     ScanLib* table = Table(run);
     if (!table)
         return EXIT_USAGE;

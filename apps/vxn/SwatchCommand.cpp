@@ -208,7 +208,7 @@ int RunSwatch(const Globals& g, const SwatchOptions& o)
         // the filter wheel when asked.
         InstrumentRun run(g, true, true);
         if (!MeasureNow(run, value, cond))
-            return EXIT_FAILED;
+            return run.HasLibrary() ? EXIT_FAILED : EXIT_USAGE;
         title = value.GetBezeichnung().str();
         if (o.formula.empty())
             formula = ConfiguredFormula();

@@ -78,6 +78,11 @@ TEST(DriverCommand, InfoNamesTheInstrumentBehindTheModule)
     EXPECT_EQ(j["device_name"], "CV10");
     EXPECT_EQ(j["device_type"], 2);
     EXPECT_EQ(j["serial_number"], "2026-0042");
+    // The averaging dialog measures through the driver too.
+    auto m = RunVxn({"--config", Config(emu.FirstLine(), "CV10"), "--driver", Module("CV10"), "measure", "--mean", "2",
+                     "--yes", "--json"});
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_EQ(nlohmann::json::parse(m.out)[0]["mean_of"], 2);
 }
 
 TEST(DriverCommand, RefusesWhatCannotBeUsed)
@@ -90,6 +95,9 @@ TEST(DriverCommand, RefusesWhatCannotBeUsed)
         std::vector<std::string> says;
     } cases[] = {
         {"not a shared object", {"--driver", junk, "info"}, {junk, "cannot load the driver module"}},
+        {"not a shared object, measuring", {"--driver", junk, "measure", "--yes"}, {"cannot load the driver module"}},
+        {"no table behind a driver", {"--driver", Module("CV10"), "scan", std::string(VXN_SOURCE_DATA_DIR) + "/chart24-positions.csv"},
+         {"no scanning table"}},
         {"missing entry points", {"--driver", testenv::Program("scripted_partial_driver.so"), "info"},
          {"scripted_partial_driver.so", "lacks the entry points GetReferenceCount, PerformMeasurement"}},
         {"bad port", {"--driver", Module("CV10"), "--driver-port", "COM9", "info"}, {"COM9"}},

@@ -14,7 +14,9 @@
 #include <spawn.h>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -335,6 +337,13 @@ UINT WinExec(LPCSTR pCommandLine, UINT)
     pid_t pid = 0;
     if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
         return 2;
+    // The program runs on its own, as on Windows; its exit status is
+    // collected when it ends so that it leaves no zombie behind.
+    std::thread([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
     return 33;
 }
 
