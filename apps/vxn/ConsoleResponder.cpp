@@ -1,5 +1,6 @@
 #include "ConsoleResponder.hpp"
 #include "Interrupt.hpp"
+#include "Texts.hpp"
 
 #include "qel/PostOffice.hpp"
 #include "qelvxn/library/InfoMehrfachmessung.hpp"
@@ -76,8 +77,8 @@ bool ConsoleResponder::Pick(ModalDialog& rDialog)
     // a table that does not report it leaves the dialog to the terminal.
     if (Control("key").find("reported") == std::string::npos)
         return false;
-    std::fprintf(stderr, "\n%s\n> the operator shows %s and presses the key\n", rDialog.GetDescription().GetStr(),
-                 at.c_str());
+    std::fprintf(stderr, "\n%s\n> %s\n", rDialog.GetDescription().GetStr(),
+                 text::Format(text::OPERATOR_SHOWS, {at}).c_str());
     std::fflush(stderr);
     mpPicking = &rDialog;
     return true;

@@ -2,6 +2,7 @@
 
 #include "DriverLibrary.hpp"
 #include "Interrupt.hpp"
+#include "Texts.hpp"
 
 #include "qel/PostOffice.hpp"
 #include "qelvxn/library/ScanLib.hpp"
@@ -10,6 +11,14 @@
 #include <cctype>
 
 namespace vxn {
+
+namespace {
+std::string RefusalText()
+{
+    const auto& r = PostOffice::Instance()->GetLastRefusal();
+    return text::Format(text::REFUSED_COMMAND, {std::to_string(r.nMessage), std::to_string(r.nStatus)});
+}
+} // namespace
 
 void InterruptibleResponder::ProgressBegin(ProgressState& r)
 {
@@ -58,7 +67,8 @@ bool InstrumentRun::Connect()
         return false;
     mnDeviceType = mpLib->GetDeviceType();
     if (!PostOffice::Instance()->GetLastError().IsEmpty()) {
-        Error("no instrument answers at " + maSession.Endpoint() + ": " + PostOffice::Instance()->GetLastError().str());
+        Error(text::Format(text::NO_INSTRUMENT_ANSWERS,
+                           {maSession.Endpoint(), PostOffice::Instance()->GetLastError().str()}));
         return false;
     }
     if (mbOperator && maSession.IsVirtualInstrument())
@@ -71,19 +81,17 @@ std::string InstrumentRun::WhyItFailed() const
 {
     PostOffice* po = PostOffice::Instance();
     if (!maResponder.GivenUp().empty())
-        return "gave up after the same question kept coming back: " + maResponder.GivenUp();
+        return text::Format(text::GAVE_UP, {maResponder.GivenUp()});
     if (!maResponder.Unanswered().empty())
-        return "a question needs an answer and there is no terminal (use --yes for the default answers): " +
-               maResponder.Unanswered();
+        return text::Format(text::UNANSWERED, {maResponder.Unanswered()});
     if (!po->GetLastError().IsEmpty())
-        return "the instrument stopped answering: " + po->GetLastError().str();
+        return text::Format(text::STOPPED_ANSWERING, {po->GetLastError().str()});
     if (po->GetLastFailure().nMessage)
-        return "the instrument stopped answering (command " + std::to_string(po->GetLastFailure().nMessage) +
-               "): " + po->GetLastFailure().aReason.str();
+        return text::Format(text::STOPPED_ANSWERING_COMMAND,
+                            {std::to_string(po->GetLastFailure().nMessage), po->GetLastFailure().aReason.str()});
     if (po->GetLastRefusal().nMessage)
-        return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-               std::to_string(po->GetLastRefusal().nStatus) + ")";
-    return "the measurement was cancelled";
+        return RefusalText();
+    return text::Get(text::CANCELLED);
 }
 
 void InstrumentRun::ClearFailures()
@@ -96,8 +104,7 @@ std::string InstrumentRun::LastFailure()
 {
     PostOffice* po = PostOffice::Instance();
     if (po->GetLastRefusal().nMessage)
-        return "the instrument refused command " + std::to_string(po->GetLastRefusal().nMessage) + " (status " +
-               std::to_string(po->GetLastRefusal().nStatus) + ")";
+        return RefusalText();
     if (po->GetLastFailure().nMessage)
         return po->GetLastFailure().aReason.str() + " (command " + std::to_string(po->GetLastFailure().nMessage) + ")";
     return "";

@@ -6,6 +6,7 @@
 #include "Interrupt.hpp"
 #include "CgatsFile.hpp"
 #include "Results.hpp"
+#include "Texts.hpp"
 #include "ConditionArgs.hpp"
 #include "ConsoleResponder.hpp"
 #include "InstrumentRun.hpp"
@@ -60,11 +61,15 @@ struct MeasureOptions {
 void PrintText(const Result& r, int nIndex, int nCount, int nColorSystem)
 {
     if (nCount > 1)
-        std::cout << "Measurement " << nIndex + 1 << " of " << nCount << "\n";
-    std::cout << "Conditions  illuminant " << r.condition.GetIllum().GetText().str() << ", observer "
-              << r.condition.GetObserver().GetText().str() << ", filter " << r.condition.GetFilter().GetText().str()
-              << ", white base " << r.condition.GetWBase().GetText().str() << "\n";
-    std::cout << "Spectrum   ";
+        std::cout << text::Format(text::MEASUREMENT_K_OF_N, {std::to_string(nIndex + 1), std::to_string(nCount)})
+                  << "\n";
+    std::cout << text::Label(text::CONDITIONS)
+              << text::Format(text::CONDITION_LIST,
+                              {r.condition.GetIllum().GetText().str(), r.condition.GetObserver().GetText().str(),
+                               r.condition.GetFilter().GetText().str(), r.condition.GetWBase().GetText().str()})
+              << "\n";
+    std::string spectrum = text::Label(text::SPECTRUM);
+    std::cout << spectrum.substr(0, spectrum.size() - 1);
     for (int i = 0; i < Spectrum::COUNT; ++i) {
         if (i % 9 == 0)
             std::cout << (i ? "\n           " : " ") << Spectrum::FIRST_NM + 10 * i << ":";
@@ -84,7 +89,7 @@ void PrintText(const Result& r, int nIndex, int nCount, int nColorSystem)
                   << " h99=" << GString(v.GetH(), 7, 2).str() << "\n";
     }
     if (!r.name.empty())
-        std::cout << "Colour      " << r.name << "\n";
+        std::cout << text::Label(text::COLOUR) << r.name << "\n";
 }
 
 // An averaged result with the measurements it is the mean of.
@@ -244,11 +249,10 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
                 rc = EXIT_INTERRUPTED;
                 break;
             }
-            std::string why = o.simulate ? std::string("the simulator was closed without a choice")
-                                         : run.WhyItFailed();
-            Error((o.count > 1 ? "measurement " + std::to_string(i + 1) + " of " + std::to_string(o.count)
-                               : std::string("the measurement")) +
-                  " failed: " + why);
+            std::string why = o.simulate ? text::Get(text::SIMULATOR_CLOSED) : run.WhyItFailed();
+            Error(o.count > 1 ? text::Format(text::MEASUREMENT_K_FAILED,
+                                             {std::to_string(i + 1), std::to_string(o.count), why})
+                              : text::Format(text::MEASUREMENT_FAILED, {why}));
             rc = EXIT_FAILED;
             break;
         }
@@ -275,10 +279,11 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
                 all.back()["value_id"] = nValueId;
         } else {
             if (!singles.empty())
-                std::cout << "Mean of " << singles.size() << " measurements\n";
+                std::cout << text::Format(text::MEAN_OF, {std::to_string(singles.size())}) << "\n";
             PrintText(r, i, o.count, nColorSystem);
             if (nValueId)
-                std::cout << "Saved       value " << nValueId << "\n";
+                std::cout << text::Label(text::SAVED) << text::Format(text::SAVED_VALUE, {std::to_string(nValueId)})
+                          << "\n";
         }
         std::cout.flush();
         ++nDone;
@@ -288,7 +293,7 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
     if (o.json && (!all.empty() || rc == EXIT_DONE))
         std::cout << all.dump(2) << std::endl;
     if (rc == EXIT_INTERRUPTED)
-        Error("interrupted after " + std::to_string(nDone) + " of " + std::to_string(o.count) + " measurements");
+        Error(text::Format(text::INTERRUPTED_MEASUREMENTS, {std::to_string(nDone), std::to_string(o.count)}));
     return rc;
 }
 
@@ -310,14 +315,14 @@ int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool b
     // Instruments the library never white-calibrates: the call succeeds
     // without measuring anything, which is no calibration to report.
     if (lib->IsaHuepointer() || run.DeviceType() == 2) {
-        Error("this instrument takes no white calibration; nothing was measured");
+        Error(text::Get(text::NO_WHITE_CALIBRATION));
         return EXIT_FAILED;
     }
     run.Responder().SetWantedFilter(filter);
     PostOffice::Instance()->ClearLastRefusal();
     PostOffice::Instance()->ClearLastFailure();
     if (!lib->WhiteCalibration(filter, 1, 0, 1, 0, 1)) {
-        Error("the white calibration failed: " + run.WhyItFailed());
+        Error(text::Format(text::CALIBRATION_FAILED, {run.WhyItFailed()}));
         return Interrupted() ? EXIT_INTERRUPTED : EXIT_FAILED;
     }
     bool bDeviates = run.Responder().Showed(vxntext::Get(vxntext::WHITE_REFERENCE_DEVIATES));
@@ -326,9 +331,9 @@ int RunCalibrate(const Globals& g, const std::string& rFilter, bool bYes, bool b
         nlohmann::json j = {{"calibrated", true}, {"filter", name}, {"white_reference_deviates", bDeviates}};
         std::cout << j.dump(2) << std::endl;
     } else {
-        std::cout << "White-calibrated under filter " << name;
+        std::cout << text::Format(text::CALIBRATED, {name});
         if (bDeviates)
-            std::cout << " (warning: the stored white reference differs from the white tile by more than dE 0.5)";
+            std::cout << text::Get(text::CALIBRATED_DEVIATES);
         std::cout << "\n";
     }
     return EXIT_DONE;

@@ -19,6 +19,7 @@
 #include "InstrumentRun.hpp"
 #include "Interrupt.hpp"
 #include "Results.hpp"
+#include "Texts.hpp"
 
 #include "qel/AppConfig.hpp"
 #include "qel/CMetry.hpp"
@@ -165,16 +166,16 @@ public:
     {
         double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - maStart).count();
         std::string remaining = k ? Clock(elapsed / static_cast<double>(k) * static_cast<double>(mnTotal - k)) : "?";
-        std::string text = "position " + std::to_string(k + 1) + " of " + std::to_string(mnTotal) + " (" + rName +
-                           "), " + Clock(elapsed) + " elapsed, " + remaining + " remaining";
+        std::string line = text::Format(text::SCAN_PROGRESS, {std::to_string(k + 1), std::to_string(mnTotal), rName,
+                                                              Clock(elapsed), remaining});
         if (mbTerminal) {
             constexpr size_t WIDTH = 20;
             size_t filled = mnTotal ? k * WIDTH / mnTotal : 0;
             std::fprintf(stderr, "\r[%s%s] %s\033[K", std::string(filled, '#').c_str(),
-                         std::string(WIDTH - filled, '-').c_str(), text.c_str());
+                         std::string(WIDTH - filled, '-').c_str(), line.c_str());
             mbDrawn = true;
         } else {
-            std::fprintf(stderr, "%s\n", text.c_str());
+            std::fprintf(stderr, "%s\n", line.c_str());
         }
         std::fflush(stderr);
     }
@@ -200,7 +201,7 @@ ScanLib* Table(InstrumentRun& rRun)
 {
     auto* scan = dynamic_cast<ScanLib*>(&rRun.Lib());
     if (!scan || !rRun.Lib().HasaTableWalker()) {
-        Error("this instrument has no scanning table; vxn scan measures on one");
+        Error(text::Get(text::NO_TABLE));
         return nullptr;
     }
     return scan;
@@ -271,8 +272,9 @@ int RunScan(const Globals& g, const ScanOptions& o)
                 rc = EXIT_INTERRUPTED;
                 break;
             }
-            Error("position " + p.name + " (" + std::to_string(nDone + 1) + " of " + std::to_string(positions.size()) +
-                  ", at " + std::to_string(p.x) + "," + std::to_string(p.y) + ") failed: " + run.WhyItFailed());
+            Error(text::Format(text::SCAN_POSITION_FAILED,
+                               {p.name, std::to_string(nDone + 1), std::to_string(positions.size()),
+                                std::to_string(p.x) + "," + std::to_string(p.y), run.WhyItFailed()}));
             rc = EXIT_FAILED;
             break;
         }
@@ -310,9 +312,9 @@ int RunScan(const Globals& g, const ScanOptions& o)
     if (o.json && (!all.empty() || rc == EXIT_DONE))
         std::cout << all.dump(2) << std::endl;
     if (rc == EXIT_INTERRUPTED)
-        Error("interrupted after " + std::to_string(nDone) + " of " + std::to_string(positions.size()) + " positions");
+        Error(text::Format(text::INTERRUPTED_POSITIONS, {std::to_string(nDone), std::to_string(positions.size())}));
     if (rc != EXIT_DONE && o.cgatsGiven && nDone)
-        Error(std::to_string(nDone) + " finished position" + (nDone == 1 ? " is" : "s are") + " in " + o.cgats);
+        Error(text::Format(text::FINISHED_POSITIONS_KEPT, {o.cgats}));
     return rc;
 }
 
@@ -378,8 +380,8 @@ int RunPick(const Globals& g, const ScanOptions& o)
         std::string name = script.empty() ? "P" + std::to_string(k + 1) : script[static_cast<size_t>(k)].name;
         std::string count = std::to_string(k + 1) + " of " + std::to_string(o.pick);
         InstrumentRun::ClearFailures();
-        if (!table->ScanPosition(nullptr, String("Position " + count),
-                                 String("Move the sight over position " + count + " (" + name + ")."), at)) {
+        if (!table->ScanPosition(nullptr, String(text::Format(text::PICK_TITLE, {count})),
+                                 String(text::Format(text::PICK_INSTRUCTION, {count, name})), at)) {
             if (Interrupted())
                 break;
             std::string why = InstrumentRun::LastFailure();

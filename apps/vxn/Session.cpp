@@ -1,4 +1,5 @@
 #include "Session.hpp"
+#include "Texts.hpp"
 
 #include "AppResources.hpp"
 
@@ -31,7 +32,7 @@ void Error(const std::string& rText)
 
 void Warning(const std::string& rText)
 {
-    std::cerr << "vxn: warning: " << rText << std::endl;
+    std::cerr << "vxn: " << text::Get(text::WARNING) << rText << std::endl;
 }
 
 namespace {

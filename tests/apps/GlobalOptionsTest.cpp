@@ -100,6 +100,9 @@ TEST(VxnLanguage, ChosenTheWayOfThePosixLocale)
         // The buttons and the kind of box in the same language.
         EXPECT_EQ(r.err.find("1) Ja") != std::string::npos, c.german) << who << "\n" << r.err;
         EXPECT_EQ(r.err.find("[Frage]") != std::string::npos, c.german) << who << "\n" << r.err;
+        // And the result itself.
+        EXPECT_EQ(r.out.find("Bedingungen Lichtart D65, Beobachter") != std::string::npos, c.german) << who << r.out;
+        EXPECT_EQ(r.out.find("Conditions  illuminant D65, observer") != std::string::npos, !c.german) << who << r.out;
     }
 }
 
