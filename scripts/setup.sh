@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev liblcms2-dev libsqlite3-dev libcli11-dev nlohmann-json3-dev
-  libbenchmark-dev libgtest-dev libgmock-dev fonts-dejavu-core
+  libbenchmark-dev libgtest-dev libgmock-dev fonts-dejavu-core poppler-utils
   "$@"
 )
 

@@ -6,10 +6,17 @@
 #include "qel/ASCIIFile.hpp"
 #include "qel/ColorConverter.hpp"
 #include "qel/ColorVector.hpp"
+#include "qel/AppConfig.hpp"
 #include "qel/MyMemoryBlock.hpp"
+#include "qel/MyPrinter.hpp"
 #include "qel/RegisterTopWindow.hpp"
 #include "qel/Spectrum.hpp"
+#include "qelvxn/library/ScanLib.hpp"
+#include "sv/Brush.hpp"
 #include "sv/MessBox.hpp"
+#include "sv/Pen.hpp"
+#include "sv/Rectangle.hpp"
+#include "sv/VirtualDevice.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -230,11 +237,53 @@ unsigned char GPtMesswert::SetIndexBlock(MyMemoryBlock& rBlock)
 void GPtMesswert::Print(MyPrinter& rPrinter, long)
 {
     objectId::Print(rPrinter, 65535);
+    VXNLib* pLib = VXNLib::mpInstance;
+    int nColorSystem = pLib ? pLib->GetColorSystem()
+                            : AppConfig::Instance()->ReadKey(String("Settings"), String("ColorSystem"), String("1")).ToInt();
+    LABVector aLab;
+    GetLab(aLab);
+    String aLabel, aValues;
+    if (nColorSystem == 1) {
+        aLabel = "LAB:";
+        aValues = aLab.GetText();
+    } else {
+        aLabel = "LCh:";
+        aValues = LChVector(aLab).GetText();
+    }
+    const MeasuringCondition& c = aLab.GetCondition();
+    String aLine = aValues + String("  (") + c.GetFilter().GetText() + String(",") + String("Abs,") +
+                   c.GetIllum().GetText() + String(",") + c.GetObserver().GetText() + String(")");
+    rPrinter.WriteString(aLabel, 0);
+    rPrinter.WriteString(aLine, 700);
+    rPrinter.WriteLn(2);
 }
 
-unsigned char GPtMesswert::GetIcon(Bitmap&, int)
+unsigned char GPtMesswert::GetIcon(Bitmap& rBitmap, int)
 {
-    return 0;
+    const Size aSize(ICON_WIDTH, ICON_HEIGHT);
+    switch (mnType) {
+    case TYPE_NONE: {
+        VirtualDevice aDev;
+        aDev.SetOutputSizePixel(aSize);
+        aDev.ChangeFillInBrush(Brush(Color(COL_WHITE)));
+        aDev.ChangePen(Pen(Color(COL_BLACK)));
+        aDev.DrawRect(Rectangle(Point(1, 1), Point(22, 10)));
+        aDev.DrawLine(Point(10, 6), Point(14, 6));
+        rBitmap = aDev.GetBitmap(Point(0, 0), aSize);
+        return 1;
+    }
+    case TYPE_SPECTRUM:
+        rBitmap = ColorConverter::SpectrumToBitmap(MakeSpectrum(), aSize);
+        return 1;
+    case TYPE_LAB: {
+        LABVector aLab;
+        GetLab(aLab);
+        rBitmap = ColorConverter::LabToBitmap(aLab, aSize);
+        return 1;
+    }
+    default:
+        return 0;
+    }
 }
 
 // ---- text section -----------------------------------------------------------

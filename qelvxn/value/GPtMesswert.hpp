@@ -30,6 +30,8 @@ public:
     static constexpr short TYPE_NONE = 0;
     static constexpr short TYPE_SPECTRUM = 2;
     static constexpr short TYPE_LAB = 4;
+    // The size of GetIcon's bitmap.
+    static constexpr int ICON_WIDTH = 24, ICON_HEIGHT = 12;
     static constexpr int VALUE_COUNT = 36;
     // Bytes the value adds to the objectId index block.
     static constexpr long INDEX_BLOCK_SIZE = 172;
@@ -93,11 +95,15 @@ public:
     // spectra "M_Cond" (filter, white base) and "Remission"; nothing more
     // for type 0. Condition fields are separated by ASCIIFile::Trennzeichen.
     void write(ASCIIFile& rFile) override;
-    // Prints the objectId part; the colour line arrives with the printout of
-    // measured values.
+    // Prints the objectId part, then one colour line: "LAB:" (colour system
+    // 1 of the instrument library, else "LCh:") at 0 and, at 700, the values
+    // with "(filter,Abs,illuminant,observer)". The white base is printed as
+    // "Abs" whatever the value's. Without a library object the colour
+    // system is the stored setting ("Settings", "ColorSystem").
     void Print(MyPrinter& rPrinter, long nFlags) override;
-    // The icon of measured values arrives with their printout; until then
-    // no bitmap is drawn (result 0, rBitmap unchanged).
+    // A 24 x 12 icon: the display colour of a spectrum or an L*a*b* value;
+    // for a value of type 0 an outlined box with a short dash. Result 1;
+    // 0 for any other type (rBitmap unchanged).
     unsigned char GetIcon(Bitmap& rBitmap, int nKind) override;
     int GetType() override { return 6; }
     // The objectId block, then 172 bytes: 36 floats, type (2 + 2 padding),
