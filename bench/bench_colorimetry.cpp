@@ -1,6 +1,7 @@
 // Spectrum to L*a*b* throughput: batches of 10,000 spectra on one thread,
 // under D65/10° and a Dxx daylight illuminant (weights cached after the
-// first use), and the display colour through Little CMS.
+// first use), one at a time and as one batch (CMetry::SpectraToLab, the
+// peer of bench/numpy_lab.py), and the display colour through Little CMS.
 #include "qel/CMetry.hpp"
 #include "qel/ColorConverter.hpp"
 #include "qel/ColorVector.hpp"
@@ -51,6 +52,23 @@ void BM_SpectrumToLab_D93_2(benchmark::State& state)
     Run(state, MeasuringCondition(PhysicalConditions(), IllumClass(ILLUM_DXX_FIRST, 93), OBSERVER_2));
 }
 BENCHMARK(BM_SpectrumToLab_D93_2)->Unit(benchmark::kMillisecond);
+
+void BM_SpectraToLab_Batch(benchmark::State& state)
+{
+    std::vector<Spectrum> batch = MakeBatch();
+    std::vector<float> values;
+    for (const Spectrum& s : batch)
+        for (int i = 0; i < Spectrum::COUNT; ++i)
+            values.push_back(s[i]);
+    std::vector<double> lab(3 * BATCH);
+    const MeasuringCondition cond(PhysicalConditions(), IllumClass(ILLUM_D65), OBSERVER_10);
+    for (auto _ : state) {
+        CMetry::SpectraToLab(values.data(), BATCH, cond, lab.data());
+        benchmark::DoNotOptimize(lab.data());
+    }
+    state.SetItemsProcessed(state.iterations() * BATCH);
+}
+BENCHMARK(BM_SpectraToLab_Batch)->Unit(benchmark::kMillisecond);
 
 void BM_SpectrumToColor(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 #include "qel/CMetry.hpp"
 
 #include "qel/CMetryTables.hpp"
+#include "qel/ColorVector.hpp"
 #include "qel/Spectrum.hpp"
 
 #include <algorithm>
@@ -249,6 +250,42 @@ void CMetry::SpectrumToXYZ(const Spectrum& rSpec, const MeasuringCondition& rCon
     aXYZ[0] = x;
     aXYZ[1] = y;
     aXYZ[2] = z;
+}
+
+void CMetry::SpectraToXYZ(const float* pValues, size_t nCount, const MeasuringCondition& rCond, double* pOut)
+{
+    const CMetryWeights& w = GetWeights(rCond);
+    constexpr size_t BLOCK = 32;
+    for (size_t k0 = 0; k0 < nCount; k0 += BLOCK) {
+        size_t m = nCount - k0 < BLOCK ? nCount - k0 : BLOCK;
+        const float* p = pValues + k0 * 36;
+        double x[BLOCK] = {}, y[BLOCK] = {}, z[BLOCK] = {};
+        for (int i = 0; i < 36; ++i) {
+            double wx = w.W[i][0], wy = w.W[i][1], wz = w.W[i][2];
+            for (size_t k = 0; k < m; ++k) {
+                double r = p[k * 36 + static_cast<size_t>(i)];
+                x[k] += wx * r;
+                y[k] += wy * r;
+                z[k] += wz * r;
+            }
+        }
+        double* o = pOut + k0 * 3;
+        for (size_t k = 0; k < m; ++k) {
+            o[3 * k] = x[k];
+            o[3 * k + 1] = y[k];
+            o[3 * k + 2] = z[k];
+        }
+    }
+}
+
+void CMetry::SpectraToLab(const float* pValues, size_t nCount, const MeasuringCondition& rCond, double* pOut)
+{
+    SpectraToXYZ(pValues, nCount, rCond, pOut);
+    const double* white = GetWeights(rCond).White;
+    for (size_t k = 0; k < nCount; ++k) {
+        double xyz[3] = {pOut[3 * k], pOut[3 * k + 1], pOut[3 * k + 2]};
+        LABVector::FromXYZ(xyz, white, pOut + 3 * k);
+    }
 }
 
 void CMetry::WhitePoint(const MeasuringCondition& rCond, double aXYZ[3])

@@ -40,6 +40,8 @@
 
 #include "qel/MeasuringCondition.hpp"
 
+#include <cstddef>
+
 class Spectrum;
 
 // Weights for one illuminant and observer: W[i][c] for wavelength 380 + 10 i
@@ -67,6 +69,14 @@ public:
     // XYZ (Y = 100 for the perfect reflector) of the spectrum under the
     // illuminant and observer of the condition.
     static void SpectrumToXYZ(const Spectrum& rSpec, const MeasuringCondition& rCond, double aXYZ[3]);
+    // Many spectra under one condition (conversions of whole files): pValues
+    // holds nCount spectra of 36 values one after the other, pOut receives
+    // 3 values per spectrum. The weights are looked up once and blocks of
+    // spectra are summed side by side; each spectrum's sums run in the same
+    // order as SpectrumToXYZ's, so every result equals the single
+    // conversion's (and LABVector's) to the last bit.
+    static void SpectraToXYZ(const float* pValues, size_t nCount, const MeasuringCondition& rCond, double* pOut);
+    static void SpectraToLab(const float* pValues, size_t nCount, const MeasuringCondition& rCond, double* pOut);
     static void WhitePoint(const MeasuringCondition& rCond, double aXYZ[3]);
 
     // Relative spectral power of the illuminant at 1 nm, 360 to 780 nm (421

@@ -102,14 +102,22 @@ LABVector::LABVector(const Spectrum& rSpec) : LABVector(XYZVector(rSpec)) {}
 
 LABVector::LABVector(const Spectrum& rSpec, const MeasuringCondition& rCond) : LABVector(XYZVector(rSpec, rCond)) {}
 
+void LABVector::FromXYZ(const double aXYZ[3], const double aWhite[3], double aLab[3])
+{
+    double fx = F(aXYZ[0] / aWhite[0]);
+    double fy = F(aXYZ[1] / aWhite[1]);
+    double fz = F(aXYZ[2] / aWhite[2]);
+    aLab[0] = 116.0 * fy - 16.0;
+    aLab[1] = 500.0 * (fx - fy);
+    aLab[2] = 200.0 * (fy - fz);
+}
+
 LABVector::LABVector(const XYZVector& rXYZ) : LABVector()
 {
-    double w[3];
+    double w[3], xyz[3] = {rXYZ.GetX(), rXYZ.GetY(), rXYZ.GetZ()}, lab[3];
     CMetry::WhitePoint(rXYZ.GetCondition(), w);
-    double fx = F(rXYZ.GetX() / w[0]);
-    double fy = F(rXYZ.GetY() / w[1]);
-    double fz = F(rXYZ.GetZ() / w[2]);
-    SetAll(116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz));
+    FromXYZ(xyz, w, lab);
+    SetAll(lab[0], lab[1], lab[2]);
     SetCondition(rXYZ.GetCondition());
 }
 

@@ -112,6 +112,10 @@ public:
     double GetL() const { return Get(0); }
     double GetA() const { return Get(1); }
     double GetB() const { return Get(2); }
+
+    // CIE 1976 L*a*b* of tristimulus values relative to a white point; the
+    // one formula of every L*a*b* made from XYZ.
+    static void FromXYZ(const double aXYZ[3], const double aWhite[3], double aLab[3]);
 };
 
 class LChVector : public ColorVector {

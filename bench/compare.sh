@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the benchmarks that have a peer and prints one line per comparison:
+#   name  ours  peer  ratio  (goal)
+# - transport: GetDeviceType exchanges/s against a bare frame echo on the
+#   same kind of channel (pseudo-terminal, TCP);
+# - guide download: bytes/s against a bare echo of frames of the same size;
+# - colorimetry: spectra/s to L*a*b* as one batch against the numpy peer
+#   (bench/numpy_lab.py);
+# - vxn convert: a 200,000-line CSV end to end against bench/numpy_convert.py
+#   (seconds; the ratio is the peer's time over ours).
+# The numpy comparisons run where python3-numpy is installed. Everything is
+# measured in this one run, on this machine, with a release build in
+# build/release.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+build="$top/build/release"
+py=/usr/bin/python3
+"$top/scripts/setup.sh" >/dev/null
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+ninja -C "$build" bench_transport bench_guide_download bench_colorimetry vxn vxn-emulator >/dev/null
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+"$build/bin/bench_transport" --benchmark_filter='DeviceType|BareEcho' --benchmark_format=json >"$work/transport.json" 2>/dev/null
+"$build/bin/bench_guide_download" --benchmark_format=json >"$work/guide.json" 2>/dev/null
+"$build/bin/bench_colorimetry" --benchmark_filter='Batch' --benchmark_format=json >"$work/colour.json" 2>/dev/null
+
+numpy_lab="" convert_ours="" convert_peer=""
+if $py -c 'import numpy' 2>/dev/null; then
+  numpy_lab="$($py "$top/bench/numpy_lab.py")"
+  # 200,000 spectra, about 29 MB, as vxn convert reads them.
+  $py - "$work/in.csv" <<'PY'
+import random, sys
+random.seed(7)
+with open(sys.argv[1], "w") as f:
+    for n in range(200000):
+        f.write("s%d,%s\n" % (n, ",".join("%.6f" % random.random() for _ in range(36))))
+PY
+  seconds() { $py -c 'import subprocess, sys, time
+t = time.perf_counter(); subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL); print(time.perf_counter() - t)' "$@"; }
+  convert_ours=$(seconds "$build/bin/vxn" convert "$work/in.csv")
+  convert_peer=$(seconds $py "$top/bench/numpy_convert.py" "$work/in.csv" "$work/peer.txt")
+fi
+
+$py - "$work" "$numpy_lab" "$convert_ours" "$convert_peer" <<'PY'
+import json, sys
+work, numpy_lab, conv_ours, conv_peer = sys.argv[1:5]
+
+def bench(file):
+    return {b["name"]: b for b in json.load(open(f"{work}/{file}"))["benchmarks"]}
+
+t, g, c = bench("transport.json"), bench("guide.json"), bench("colour.json")
+rows = []
+def row(name, ours, peer, goal, unit):
+    rows.append((name, ours, peer, ours / peer if peer else float("nan"), goal, unit))
+
+for ch in ("Pty", "Tcp"):
+    row(f"transport_{ch.lower()}", t[f"BM_DeviceType_{ch}"]["exchanges/s"], t[f"BM_BareEcho_{ch}"]["exchanges/s"],
+        0.9 if ch == "Pty" else 0.97, "exchanges/s")
+gd = next(iter(g.values()))
+row("guide_download_tcp", gd["bytes/s"], gd["bare bytes/s"], None, "bytes/s")
+if numpy_lab:
+    row("lab_batch_vs_numpy", next(iter(c.values()))["items_per_second"], float(numpy_lab), 2.0, "spectra/s")
+if conv_ours:
+    # Seconds: less is better, so the ratio is the peer's time over ours.
+    rows.append(("convert_200k_vs_numpy", float(conv_ours), float(conv_peer), float(conv_peer) / float(conv_ours), 3.0, "s"))
+print(f"{'name':24} {'ours':>14} {'peer':>14} {'ratio':>7}  goal")
+for name, ours, peer, ratio, goal, unit in rows:
+    print(f"{name:24} {ours:14.4g} {peer:14.4g} {ratio:7.2f}  {'' if goal is None else '>= %.2f' % goal} ({unit})")
+PY
