@@ -36,7 +36,7 @@ import random, sys
 random.seed(7)
 with open(sys.argv[1], "w") as f:
     for n in range(200000):
-        f.write("s%d,%s\n" % (n, ",".join("%.6f" % random.random() for _ in range(36))))
+        f.write("s%d,%s\n" % (n, ",".join("%.3f" % random.random() for _ in range(36))))
 PY
   seconds() { $py -c 'import subprocess, sys, time
 t = time.perf_counter(); subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL); print(time.perf_counter() - t)' "$@"; }

@@ -30,18 +30,23 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vxn {
@@ -99,25 +104,30 @@ struct Result {
     bool inGamut;
 };
 
-std::string Trim(const std::string& s)
+std::string_view Trim(std::string_view s)
 {
     size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return "";
+    if (a == std::string_view::npos)
+        return {};
     size_t b = s.find_last_not_of(" \t\r\n");
     return s.substr(a, b - a + 1);
 }
 
-std::vector<std::string> Split(const std::string& line)
+// The fields of a line, trimmed; rCount is how many there are, of which the
+// first MAX_FIELDS are kept (a line with more is wrong anyway).
+constexpr size_t MAX_FIELDS = 38;
+size_t Split(std::string_view line, std::array<std::string_view, MAX_FIELDS>& rFields)
 {
-    std::vector<std::string> f;
-    std::stringstream ss(line);
-    std::string cell;
-    while (std::getline(ss, cell, ','))
-        f.push_back(Trim(cell));
-    if (!line.empty() && line.back() == ',')
-        f.push_back("");
-    return f;
+    size_t n = 0, start = 0;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != ',')
+            continue;
+        if (n < MAX_FIELDS)
+            rFields[n] = Trim(line.substr(start, i - start));
+        ++n;
+        start = i + 1;
+    }
+    return n;
 }
 
 // What a cell holds. "nan", "inf" and numbers too large for a double are
@@ -125,21 +135,27 @@ std::vector<std::string> Split(const std::string& line)
 // never a header.
 enum class Cell { Empty, Word, NonFinite, Number };
 
-Cell Classify(const std::string& s, double& rValue)
+Cell Classify(std::string_view s, double& rValue)
 {
     if (s.empty())
         return Cell::Empty;
-    char* end = nullptr;
-    rValue = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size())
-        return Cell::Word;
+    // The common case at speed; strtod decides what from_chars leaves
+    // (a leading '+', hexadecimal numbers), so both read the same numbers.
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), rValue);
+    if (ec != std::errc() || end != s.data() + s.size()) {
+        std::string t(s);
+        char* e = nullptr;
+        rValue = std::strtod(t.c_str(), &e);
+        if (e != t.c_str() + t.size())
+            return Cell::Word;
+    }
     return std::isfinite(rValue) ? Cell::Number : Cell::NonFinite;
 }
 
 std::string Band(int i) { return "value " + std::to_string(i + 1) + " (" + std::to_string(380 + 10 * i) + " nm)"; }
 
 // A header: every value cell a word, or the wavelengths 380..730.
-bool IsHeader(const std::vector<std::string>& f, size_t off)
+bool IsHeader(const std::array<std::string_view, MAX_FIELDS>& f, size_t off)
 {
     bool words = true, wavelengths = true;
     for (int i = 0; i < 36; ++i) {
@@ -154,14 +170,15 @@ bool IsHeader(const std::vector<std::string>& f, size_t off)
 std::string Fixed(double v, int decimals)
 {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return ec == std::errc() ? std::string(buf, end) : std::string("-");
 }
 
 // Rounded to the decimals shown, without a "-0".
+constexpr double kPow10[] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 double Round(double v, int decimals)
 {
-    double f = std::pow(10.0, decimals);
+    double f = kPow10[decimals];
     if (!std::isfinite(v * f))
         return v;
     double r = std::round(v * f) / f;
@@ -176,7 +193,9 @@ std::string Hex(const Color& c)
 }
 
 // Reads spectra line by line and turns them into results, errors and
-// warnings, in the order of the input.
+// warnings, in the order of the input. The spectra are converted a block at
+// a time through the colour mathematics' batch conversion; the messages of
+// a block are said once it is converted, in the order of its lines.
 class Converter {
 public:
     Converter(const MeasuringCondition& rCond, bool bPercent) : maCond(rCond), mbPercent(bPercent) {}
@@ -184,7 +203,11 @@ public:
     void ReadFile(const std::string& rFile)
     {
         if (rFile.empty() || rFile == "-") {
-            Read(std::cin, "");
+            std::string data;
+            if (!ReadAll(std::cin, data))
+                Error({"", 0}, "reading stopped before the end of the input");
+            Parse(data, "");
+            Flush();
             return;
         }
         // A folder opens like a file; reading it then fails with no word of
@@ -192,16 +215,36 @@ public:
         std::error_code ec;
         if (std::filesystem::is_directory(rFile, ec)) {
             Error({rFile, 0}, "is a folder, not a file");
+            Flush();
             return;
         }
-        std::ifstream in(rFile);
-        if (!in) {
+        // A regular file is read where it lies (mapped); anything else (a
+        // pipe, a device) through reads.
+        int fd = ::open(rFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
             Error({rFile, 0}, std::string("cannot read the file: ") + std::strerror(errno));
+            Flush();
             return;
         }
-        Read(in, rFile);
-        if (in.bad())
-            Error({rFile, 0}, "reading stopped before the end of the file");
+        struct stat st{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            size_t n = static_cast<size_t>(st.st_size);
+            void* p = ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (p != MAP_FAILED) {
+                ::close(fd);
+                Parse(std::string_view(static_cast<const char*>(p), n), rFile);
+                ::munmap(p, n);
+                Flush();
+                return;
+            }
+        }
+        std::string data;
+        std::string why = ReadAllFd(fd, data);
+        ::close(fd);
+        Parse(data, rFile);
+        if (!why.empty())
+            Error({rFile, 0}, "reading stopped before the end of the file: " + why);
+        Flush();
     }
 
     const std::vector<Result>& Results() const { return maResults; }
@@ -209,50 +252,87 @@ public:
     const std::vector<Note>& Warnings() const { return maWarnings; }
 
 private:
-    void Read(std::istream& rIn, const std::string& rFile)
+    static constexpr size_t BLOCK = 4096;
+
+    // What is left to read of the descriptor; "" or why reading stopped.
+    static std::string ReadAllFd(int fd, std::string& rData)
     {
-        std::string line;
+        char buf[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                rData.append(buf, static_cast<size_t>(n));
+            else if (n == 0)
+                return "";
+            else if (errno != EINTR)
+                return std::strerror(errno);
+        }
+    }
+
+    static bool ReadAll(std::istream& rIn, std::string& rData)
+    {
+        char buf[1 << 16];
+        while (rIn.read(buf, sizeof buf) || rIn.gcount() > 0)
+            rData.append(buf, static_cast<size_t>(rIn.gcount()));
+        return !rIn.bad();
+    }
+
+    void Parse(std::string_view data, const std::string& rFile)
+    {
+        // Room for about as many results as the data has lines of the
+        // first line's length.
+        size_t firstLine = data.find('\n');
+        if (firstLine != std::string_view::npos && firstLine > 0)
+            maResults.reserve(maResults.size() + data.size() / (firstLine + 1) + 16);
         Place place{rFile, 0};
         bool first = true;
-        while (std::getline(rIn, line)) {
+        size_t pos = 0;
+        while (pos < data.size()) {
+            size_t eol = data.find('\n', pos);
+            std::string_view line = data.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
+            pos = eol == std::string_view::npos ? data.size() : eol + 1;
             ++place.line;
-            if (place.line == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
-                line.erase(0, 3);   // a byte-order mark some spreadsheets write
-            std::string t = Trim(line);
+            if (place.line == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+                line.remove_prefix(3);   // a byte-order mark some spreadsheets write
+            std::string_view t = Trim(line);
             if (t.empty() || t[0] == '#')
                 continue;
             bool wasFirst = first;
             first = false;
-            Line(Split(t), place, wasFirst);
+            Line(t, place, wasFirst);
+            if (maPending.size() >= BLOCK)
+                Flush();
         }
     }
 
-    void Line(const std::vector<std::string>& f, const Place& place, bool bMayBeHeader)
+    void Line(std::string_view t, const Place& place, bool bMayBeHeader)
     {
-        if (f.size() != 36 && f.size() != 37) {
-            Error(place, "expected a name and 36 values, found " + std::to_string(f.size()) + " fields");
+        std::array<std::string_view, MAX_FIELDS> f;
+        size_t n = Split(t, f);
+        if (n != 36 && n != 37) {
+            Error(place, "expected a name and 36 values, found " + std::to_string(n) + " fields");
             return;
         }
-        size_t off = f.size() == 36 ? 0 : 1;   // 36 numbers without a name
+        size_t off = n == 36 ? 0 : 1;   // 36 numbers without a name
         if (bMayBeHeader && IsHeader(f, off))
             return;
-        Spectrum spectrum;
+        std::array<float, 36> values;
         int nFar = 0, nFirstFar = -1;
         for (int i = 0; i < 36; ++i) {
-            const std::string& cell = f[off + i];
+            std::string_view cell = f[off + i];
             double v = 0;
             switch (Classify(cell, v)) {
             case Cell::Empty: Error(place, Band(i) + " is empty"); return;
-            case Cell::Word: Error(place, Band(i) + " is not a number: \"" + cell + "\""); return;
-            case Cell::NonFinite: Error(place, Band(i) + " is not a finite number: \"" + cell + "\""); return;
+            case Cell::Word: Error(place, Band(i) + " is not a number: \"" + std::string(cell) + "\""); return;
+            case Cell::NonFinite: Error(place, Band(i) + " is not a finite number: \"" + std::string(cell) + "\""); return;
             case Cell::Number: break;
             }
             double r = mbPercent ? v / 100.0 : v;
             if (!std::isfinite(static_cast<float>(r))) {
-                Error(place, Band(i) + " is beyond the range of a measured value: \"" + cell + "\"");
+                Error(place, Band(i) + " is beyond the range of a measured value: \"" + std::string(cell) + "\"");
                 return;
             }
-            spectrum[i] = static_cast<float>(r);
+            values[static_cast<size_t>(i)] = static_cast<float>(r);
             if (r < LOWEST_PLAUSIBLE || r > HIGHEST_PLAUSIBLE) {
                 if (nFar++ == 0)
                     nFirstFar = i;
@@ -261,30 +341,52 @@ private:
         if (nFar > 0) {
             const char* range = mbPercent ? "-10 to 200" : "-0.1 to 2";
             Warning(place, std::to_string(nFar) + (nFar == 1 ? " value" : " values") + " far outside a reflectance's range " +
-                               range + " (" + Band(nFirstFar) + " is " + f[off + nFirstFar] + "); converted anyway");
+                               range + " (" + Band(nFirstFar) + " is " + std::string(f[off + nFirstFar]) +
+                               "); converted anyway");
         }
-        std::string name = off ? f[0] : Describe(place);
+        std::string name = off ? std::string(f[0]) : Describe(place);
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
             name = name.substr(1, name.size() - 2);
-        maResults.push_back(Convert(spectrum, place, name));
-        CheckFields(maResults.back());
+        maPending.push_back(maResults.size());
+        maResults.push_back({place, std::move(name), {}, Color(), false});
+        maBlock.insert(maBlock.end(), values.begin(), values.end());
     }
 
-    Result Convert(const Spectrum& rSpectrum, const Place& place, const std::string& rName) const
+    // Converts the spectra read since the last block, then says the block's
+    // messages in the order of its lines.
+    void Flush()
     {
-        XYZVector xyz(rSpectrum, maCond);
-        LABVector lab(xyz);
-        LChVector lch(lab);
-        LABmgVector lab99(lab);
-        LCHmgVector lch99(lab99);
-        double rgb[3];
-        bool inside = ColorConverter::LabToRGB(lab, rgb);
-        return {place,
-                rName,
-                {xyz.GetX(), xyz.GetY(), xyz.GetZ(), lab.GetL(), lab.GetA(), lab.GetB(), lch.GetC(), lch.GetH(),
-                 lab99.GetL(), lab99.GetA(), lab99.GetB(), lch99.GetC(), lch99.GetH()},
-                ColorConverter::LabToColor(lab),
-                inside};
+        std::vector<double> xyz(maPending.size() * 3);
+        CMetry::SpectraToXYZ(maBlock.data(), maPending.size(), maCond, xyz.data());
+        const double* white = CMetry::GetWeights(maCond).White;
+        for (size_t k = 0; k < maPending.size(); ++k) {
+            Result& r = maResults[maPending[k]];
+            double lab3[3];
+            LABVector::FromXYZ(&xyz[3 * k], white, lab3);
+            LABVector lab(lab3[0], lab3[1], lab3[2], maCond);
+            LChVector lch(lab);
+            LABmgVector lab99(lab);
+            LCHmgVector lch99(lab99);
+            double rgb[3];
+            r.inGamut = ColorConverter::LabToRGB(lab, rgb);
+            r.rgb = ColorConverter::RGBToColor(rgb);
+            r.v = {xyz[3 * k], xyz[3 * k + 1], xyz[3 * k + 2], lab.GetL(), lab.GetA(), lab.GetB(), lch.GetC(), lch.GetH(),
+                   lab99.GetL(), lab99.GetA(), lab99.GetB(), lch99.GetC(), lch99.GetH()};
+            CheckFields(r);
+        }
+        maPending.clear();
+        maBlock.clear();
+        // Messages of one file in the order of its lines (a whole-file
+        // message first); the two lists for --json likewise.
+        auto byLine = [](const auto& a, const auto& b) { return a.place.line < b.place.line; };
+        std::stable_sort(maSay.begin(), maSay.end(), byLine);
+        for (const Said& m : maSay)
+            std::cerr << m.text << "\n";
+        maSay.clear();
+        std::stable_sort(maErrors.begin() + static_cast<long>(mnErrorsSaid), maErrors.end(), byLine);
+        std::stable_sort(maWarnings.begin() + static_cast<long>(mnWarningsSaid), maWarnings.end(), byLine);
+        mnErrorsSaid = maErrors.size();
+        mnWarningsSaid = maWarnings.size();
     }
 
     // Every number that has no value is said so once per line; the output
@@ -307,45 +409,85 @@ private:
 
     void Error(const Place& place, const std::string& rMessage)
     {
-        std::cerr << "vxn convert: " << Describe(place) << ": " << rMessage << "\n";
+        maSay.push_back({place, "vxn convert: " + Describe(place) + ": " + rMessage});
         maErrors.push_back({place, rMessage});
     }
 
     void Warning(const Place& place, const std::string& rMessage)
     {
-        std::cerr << "vxn convert: warning: " << Describe(place) << ": " << rMessage << "\n";
+        maSay.push_back({place, "vxn convert: warning: " + Describe(place) + ": " + rMessage});
         maWarnings.push_back({place, rMessage});
     }
+
+    struct Said {
+        Place place;
+        std::string text;
+    };
 
     MeasuringCondition maCond;
     bool mbPercent;
     std::vector<Result> maResults;
     std::vector<Note> maErrors, maWarnings;
+    size_t mnErrorsSaid = 0, mnWarningsSaid = 0;
+    std::vector<size_t> maPending;   // results whose spectra wait in maBlock
+    std::vector<float> maBlock;      // 36 values per pending result
+    std::vector<Said> maSay;         // messages of the block, said at Flush
 };
+
+// Appends the text right-aligned in a field of the width.
+void AppendRight(std::string& rOut, std::string_view text, size_t width)
+{
+    if (text.size() < width)
+        rOut.append(width - text.size(), ' ');
+    rOut.append(text);
+}
 
 void PrintText(const std::vector<Result>& results, const MeasuringCondition& cond)
 {
     size_t w = 4;
     for (auto& r : results)
         w = std::max(w, r.name.size());
-    std::printf("# %s/%s\n", cond.GetIllum().GetText().GetStr(), cond.GetObserver().GetText().GetStr());
-    std::printf("%-*s", static_cast<int>(w), "name");
-    for (auto& c : kColumns)
-        std::printf(" %*s", c.width, c.name);
-    std::printf(" %4s %4s %4s\n", "R", "G", "B");
+    std::string out = "# " + cond.GetIllum().GetText().str() + "/" + cond.GetObserver().GetText().str() + "\n";
+    out += "name" + std::string(w - 4, ' ');
+    for (auto& c : kColumns) {
+        out += ' ';
+        AppendRight(out, c.name, static_cast<size_t>(c.width));
+    }
+    out += "    R    G    B\n";
     bool anyOut = false;
-    for (auto& r : results) {
-        std::printf("%-*s", static_cast<int>(w), r.name.c_str());
+    // Written a part at a time: a large conversion needs no second copy of
+    // its whole output.
+    for (size_t k = 0; k < results.size(); ++k) {
+        const Result& r = results[k];
+        out += r.name;
+        out.append(w - r.name.size(), ' ');
         for (int i = 0; i < FIELD_COUNT; ++i) {
             const Column& c = kColumns[i];
-            std::string cell = std::isfinite(r.v[i]) ? Fixed(Round(r.v[i], c.decimals), c.decimals) : "-";
-            std::printf(" %*s", c.width, cell.c_str());
+            char buf[64];
+            std::string_view cell = "-";
+            if (std::isfinite(r.v[i])) {
+                auto [end, ec] = std::to_chars(buf, buf + sizeof buf, Round(r.v[i], c.decimals), std::chars_format::fixed,
+                                               c.decimals);
+                if (ec == std::errc())
+                    cell = std::string_view(buf, static_cast<size_t>(end - buf));
+            }
+            out += ' ';
+            AppendRight(out, cell, static_cast<size_t>(c.width));
         }
-        std::printf(" %4d %4d %4d%s\n", r.rgb.GetRed(), r.rgb.GetGreen(), r.rgb.GetBlue(), r.inGamut ? "" : " *");
+        for (int v : {r.rgb.GetRed(), r.rgb.GetGreen(), r.rgb.GetBlue()}) {
+            out += ' ';
+            AppendRight(out, std::to_string(v), 4);
+        }
+        out += r.inGamut ? "\n" : " *\n";
         anyOut = anyOut || !r.inGamut;
+        if (out.size() > (1u << 20) || k + 1 == results.size()) {
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            out.clear();
+        }
     }
     if (anyOut)
-        std::printf("# * outside the sRGB gamut, clamped\n");
+        out += "# * outside the sRGB gamut, clamped\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 nlohmann::json Value(double v) { return std::isfinite(v) ? nlohmann::json(v) : nlohmann::json(nullptr); }
@@ -417,9 +559,9 @@ std::optional<IllumClass> Illuminant(const std::string& rText, std::string& rErr
 int Run(const Options& o)
 {
     std::string err;
-    std::optional<IllumClass> illum = Illuminant(Trim(o.illuminant), err);
+    std::optional<IllumClass> illum = Illuminant(std::string(Trim(o.illuminant)), err);
     ObserverType obs{};
-    if (!illum || !ParseObserver(Trim(o.observer), obs, err)) {
+    if (!illum || !ParseObserver(std::string(Trim(o.observer)), obs, err)) {
         std::cerr << "vxn convert: " << err << "\n";
         return 2;
     }

@@ -137,7 +137,12 @@ Color ColorConverter::LabToColor(const LABVector& rLab)
 {
     double rgb[3];
     LabToRGB(rLab, rgb);
-    return Color(To8Bit(rgb[0]), To8Bit(rgb[1]), To8Bit(rgb[2]));
+    return RGBToColor(rgb);
+}
+
+Color ColorConverter::RGBToColor(const double aRGB[3])
+{
+    return Color(To8Bit(aRGB[0]), To8Bit(aRGB[1]), To8Bit(aRGB[2]));
 }
 
 Color ColorConverter::ConvertSpectrumToColor(const Spectrum& rSpec) { return LabToColor(LABVector(rSpec)); }

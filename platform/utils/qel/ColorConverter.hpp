@@ -24,6 +24,8 @@ public:
     // sRGB components 0..1 before clamping (outside 0..1 when the colour lies
     // outside the gamut); true when all three are inside.
     static bool LabToRGB(const LABVector& rLab, double aRGB[3]);
+    // The 8-bit colour of LabToRGB's components (clamped to 0..1).
+    static Color RGBToColor(const double aRGB[3]);
     // L*a*b* (D50) of the display colour, as the colour names are compared in.
     static void LabToDisplayLab(const LABVector& rLab, double aLabD50[3]);
 
