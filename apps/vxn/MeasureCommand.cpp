@@ -164,7 +164,7 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
         return EXIT_USAGE;
     }
     std::unique_ptr<ObjectStore> store;
-    if (o.save && !(store = OpenValueStore(g, true, err))) {
+    if (o.save && !(store = OpenValueStore(g.store, true, err))) {
         Error(err);
         return EXIT_USAGE;
     }

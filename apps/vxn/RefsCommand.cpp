@@ -54,9 +54,12 @@ int RunPut(const Globals& g, const RefOptions& o)
     GPtMesswert value;
     if (o.valueId > 0) {
         // The stored value is read before the instrument is touched.
-        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g);
-        if (!store)
+        std::string storeError;
+        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g.store, storeError);
+        if (!store) {
+            Error(storeError);
             return EXIT_USAGE;
+        }
         if (store->Load(o.valueId, value) != PT_OK) {
             Error("the value store holds no value " + std::to_string(o.valueId));
             return EXIT_USAGE;

@@ -4,12 +4,8 @@
 // averaged); or the operator shows positions with the sight and the
 // instrument's key, and they are written to a positions file.
 //
-// A positions file is text, one position per line: "name,x,y" with x and y
-// whole numbers in table units (0.1 mm, the aperture's point, 0 to 32767).
-// The first line may be the header "name,x,y"; empty lines and lines
-// beginning with '#' are skipped; a name may itself hold commas (the last
-// two fields are the coordinates). data/chart24-positions.csv lays out the
-// virtual table's chart.
+// Positions files are described in Positions.hpp;
+// data/chart24-positions.csv lays out the virtual table's chart.
 //
 // Every finished position is printed and appended to the CGATS file at
 // once, so that a failure or Ctrl-C later in the scan loses nothing that was
@@ -17,6 +13,7 @@
 #include "CgatsFile.hpp"
 #include "Commands.hpp"
 #include "InstrumentRun.hpp"
+#include "Positions.hpp"
 #include "Interrupt.hpp"
 #include "Results.hpp"
 #include "Texts.hpp"
@@ -45,13 +42,6 @@ namespace vxn {
 
 namespace {
 
-constexpr long MAX_COORDINATE = 32767;
-
-struct TablePosition {
-    std::string name;
-    long x = 0, y = 0;
-};
-
 struct ScanOptions {
     std::string positions;
     int repeat = 1;
@@ -67,70 +57,6 @@ struct ScanOptions {
     std::string out;
     std::string pickFrom;
 };
-
-std::string Trim(const std::string& s)
-{
-    size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return "";
-    size_t b = s.find_last_not_of(" \t\r\n");
-    return s.substr(a, b - a + 1);
-}
-
-bool ParseCoordinate(const std::string& rText, long& rOut)
-{
-    std::string t = Trim(rText);
-    if (t.empty() || t.size() > 6 || t.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    rOut = std::stol(t);
-    return rOut <= MAX_COORDINATE;
-}
-
-// Reads a positions file; false with the line that is wrong and why.
-bool ReadPositions(const std::string& rPath, std::vector<TablePosition>& rOut, std::string& rError)
-{
-    std::ifstream in(rPath);
-    if (!in) {
-        rError = "cannot read " + rPath;
-        return false;
-    }
-    std::string line;
-    int nLine = 0;
-    while (std::getline(in, line)) {
-        ++nLine;
-        std::string t = Trim(line);
-        if (nLine == 1 && t.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            t = Trim(t.substr(3));
-        if (t.empty() || t[0] == '#')
-            continue;
-        std::string lower;
-        for (char c : t)
-            if (c != ' ' && c != '\t')
-                lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (rOut.empty() && lower == "name,x,y")
-            continue;
-        size_t c2 = t.rfind(',');
-        size_t c1 = c2 == std::string::npos || c2 == 0 ? std::string::npos : t.rfind(',', c2 - 1);
-        TablePosition p;
-        if (c1 == std::string::npos || !ParseCoordinate(t.substr(c1 + 1, c2 - c1 - 1), p.x) ||
-            !ParseCoordinate(t.substr(c2 + 1), p.y)) {
-            rError = rPath + " line " + std::to_string(nLine) + ": not name,x,y with x and y whole numbers 0 to " +
-                     std::to_string(MAX_COORDINATE) + " (table units): " + t;
-            return false;
-        }
-        p.name = Trim(t.substr(0, c1));
-        if (p.name.size() >= 2 && p.name.front() == '"' && p.name.back() == '"')
-            p.name = p.name.substr(1, p.name.size() - 2);
-        if (p.name.empty())
-            p.name = "P" + std::to_string(rOut.size() + 1);
-        rOut.push_back(p);
-    }
-    if (rOut.empty()) {
-        rError = rPath + " holds no positions (lines name,x,y)";
-        return false;
-    }
-    return true;
-}
 
 std::string PositionsText(const std::vector<TablePosition>& rPositions)
 {

@@ -7,6 +7,7 @@
 #include "Commands.hpp"
 #include "InstrumentRun.hpp"
 #include "Session.hpp"
+#include "ValueFiles.hpp"
 #include "ValueStore.hpp"
 
 #include "qel/AppConfig.hpp"
@@ -66,23 +67,6 @@ CType ConfiguredFormula()
     CType e{};
     String text = AppConfig::Instance()->ReadKey(String("Settings"), String("ColorSystem"), String("1"));
     return ParseFormula(text.str(), e) ? e : CTYPE_LAB;
-}
-
-// The conditions a value's colour is computed under: its own illuminant and
-// observer where it names them, else the stored ones; the filter and white
-// base are always its own.
-MeasuringCondition ConditionOf(GPtMesswert& rValue, const MeasuringCondition& rStored)
-{
-    MeasuringCondition c = rStored;
-    if (rValue.GetIllum() != ILLUM_NOT_SET)
-        c.SetIllum(IllumClass(rValue.GetIllum(), rValue.GetDxx()));
-    if (rValue.GetObserver() != OBSERVER_NOT_SET)
-        c.SetObserver(ObserverClass(rValue.GetObserver()));
-    if (rValue.GetFilter() != FILTER_NOT_SET)
-        c.SetFilter(ActualFilterClass(rValue.GetFilter()));
-    if (rValue.GetWBase() != WBASE_NOT_SET)
-        c.SetWBase(WBaseClass(rValue.GetWBase()));
-    return c;
 }
 
 // Reads value nId of the store; says why not.
@@ -186,9 +170,12 @@ int RunSwatch(const Globals& g, const SwatchOptions& o)
     // The stored values are read before an instrument is touched.
     GPtMesswert value, reference;
     if (o.valueId > 0 || o.referenceId > 0) {
-        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g);
-        if (!store)
+        std::string storeError;
+        std::unique_ptr<ObjectStore> store = OpenStoreOfGivenValues(g.store, storeError);
+        if (!store) {
+            Error(storeError);
             return EXIT_USAGE;
+        }
         if (o.valueId > 0 && !LoadValue(*store, o.valueId, value))
             return EXIT_USAGE;
         if (o.referenceId > 0) {

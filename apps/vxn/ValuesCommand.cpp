@@ -39,7 +39,7 @@ bool ParseIds(const std::vector<std::string>& rTexts, std::vector<long>& rIds)
 
 std::string NoValue(const Globals& g, long nId)
 {
-    return "no value " + std::to_string(nId) + " in " + StorePath(g);
+    return "no value " + std::to_string(nId) + " in " + StorePath(g.store);
 }
 
 // The store for a command on one value; null after saying why.
@@ -47,7 +47,7 @@ std::unique_ptr<ObjectStore> OpenStoreOf(const Globals& g, long nId)
 {
     std::string err;
     bool missing = false;
-    auto store = OpenValueStore(g, false, err, &missing);
+    auto store = OpenValueStore(g.store, false, err, &missing);
     if (!store)
         Error(missing ? NoValue(g, nId) + " (there is no store yet)" : err);
     return store;
@@ -58,7 +58,7 @@ int LoadAll(const Globals& g, ValueSet& rValues)
 {
     std::string err;
     bool missing = false;
-    auto store = OpenValueStore(g, false, err, &missing);
+    auto store = OpenValueStore(g.store, false, err, &missing);
     if (!store) {
         if (missing)
             return EXIT_DONE;
@@ -155,7 +155,7 @@ int List(const Globals& g, const Options& o)
         return EXIT_DONE;
     }
     if (values.Count() == 0) {
-        std::cout << "No values in " << StorePath(g) << "\n";
+        std::cout << "No values in " << StorePath(g.store) << "\n";
         return EXIT_DONE;
     }
     std::cout << "   ID  Created              Kind      Conditions           L*      a*      b*  Name\n";
@@ -239,7 +239,7 @@ int Export(const Globals& g, const Options& o, bool bCgats)
     }
     ValueSet& out = ids.empty() ? all : chosen;
     if (out.Count() == 0) {
-        Error("no values to export in " + StorePath(g));
+        Error("no values to export in " + StorePath(g.store));
         return EXIT_FAILED;
     }
     std::string err;
@@ -267,7 +267,7 @@ int Import(const Globals& g, const Options& o)
         Error(o.file + " holds no measured value; nothing was imported");
         return EXIT_FAILED;
     }
-    auto store = OpenValueStore(g, true, err);
+    auto store = OpenValueStore(g.store, true, err);
     if (!store) {
         Error(err);
         return EXIT_FAILED;

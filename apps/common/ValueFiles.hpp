@@ -4,6 +4,7 @@
 #pragma once
 
 #include "qel/ColorVector.hpp"
+#include "qel/MeasuringCondition.hpp"
 #include "qelvxn/value/GPtMesswert.hpp"
 
 #include <string>
@@ -25,6 +26,10 @@ const char* KindOf(const GPtMesswert& rValue);
 // Lab value, computed for a spectrum; false for a spectrum whose illuminant
 // or observer is not known, and for a value of type 0.
 bool LabOf(GPtMesswert& rValue, LABVector& rLab);
+// The conditions a value's colour is computed under: its own illuminant and
+// observer where it names them, else rStored's; the filter and white base
+// are always its own.
+MeasuringCondition ConditionOf(GPtMesswert& rValue, const MeasuringCondition& rStored);
 // A float as the double of its shortest text (0.069, not 0.0689999982714653).
 double Shortest(float f);
 

@@ -1,9 +1,10 @@
-// Where vxn keeps measured values: one object store (see
+// Where the programs keep measured values: one object store (see
 // qeldb/ObjectStore.hpp) of GPtMesswert objects, shared by `vxn measure
-// --save` and `vxn values`.
+// --save`, `vxn values` and vxn-studio's value list.
+//
+// rStore is the store the user named (vxn's --store); empty means the
+// default place.
 #pragma once
-
-#include "Commands.hpp"
 
 #include "qeldb/ObjectStore.hpp"
 
@@ -17,17 +18,18 @@ namespace vxn {
 
 // --store, else $XDG_DATA_HOME/QelVXN/values.db, else
 // $HOME/.local/share/QelVXN/values.db.
-std::string StorePath(const Globals& g);
+std::string StorePath(const std::string& rStore);
 
 // The store. With bCreate a missing store is created (and the folder of the
 // default path with it); without, a missing store gives null with
 // *pbMissing set. Null with rError naming the file when it cannot be used.
-std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std::string& rError,
+std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCreate, std::string& rError,
                                             bool* pbMissing = nullptr);
 
 // The store that holds the values a command was given, before an instrument
-// is touched; null after saying why (no store yet, or it cannot be used).
-std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const Globals& g);
+// is touched; null with rError saying why (no store yet, or it cannot be
+// used).
+std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const std::string& rStore, std::string& rError);
 
 // Keeps one measurement (its spectrum, conditions, designation and the time
 // of now) as a new value; its identity in rId.

@@ -9,19 +9,10 @@
 
 namespace vxn {
 
-namespace {
-
-bool IsDefault(const Globals& g)
+std::string StorePath(const std::string& rStore)
 {
-    return g.store.empty();
-}
-
-} // namespace
-
-std::string StorePath(const Globals& g)
-{
-    if (!g.store.empty())
-        return g.store;
+    if (!rStore.empty())
+        return rStore;
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
         base = x;
@@ -32,13 +23,14 @@ std::string StorePath(const Globals& g)
     return base + "/QelVXN/values.db";
 }
 
-std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std::string& rError, bool* pbMissing)
+std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCreate, std::string& rError,
+                                            bool* pbMissing)
 {
-    std::string path = StorePath(g);
+    std::string path = StorePath(rStore);
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path dir = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : fs::path(".");
-    if (bCreate && IsDefault(g))
+    if (bCreate && rStore.empty())
         fs::create_directories(dir, ec);
     if (bCreate && !fs::is_directory(dir, ec)) {
         rError = "cannot keep values in " + path + ": folder " + dir.string() + " does not exist";
@@ -56,13 +48,12 @@ std::unique_ptr<ObjectStore> OpenValueStore(const Globals& g, bool bCreate, std:
     return store;
 }
 
-std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const Globals& g)
+std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const std::string& rStore, std::string& rError)
 {
-    std::string err;
     bool missing = false;
-    std::unique_ptr<ObjectStore> store = OpenValueStore(g, false, err, &missing);
-    if (!store)
-        Error(missing ? "there is no value store yet (vxn measure --save keeps values)" : err);
+    std::unique_ptr<ObjectStore> store = OpenValueStore(rStore, false, rError, &missing);
+    if (!store && missing)
+        rError = "there is no value store yet (vxn measure --save keeps values)";
     return store;
 }
 

@@ -237,6 +237,20 @@ ConditionTexts ConditionsOf(GPtMesswert& rValue)
     return t;
 }
 
+MeasuringCondition ConditionOf(GPtMesswert& rValue, const MeasuringCondition& rStored)
+{
+    MeasuringCondition c = rStored;
+    if (rValue.GetIllum() != ILLUM_NOT_SET)
+        c.SetIllum(IllumClass(rValue.GetIllum(), rValue.GetDxx()));
+    if (rValue.GetObserver() != OBSERVER_NOT_SET)
+        c.SetObserver(ObserverClass(rValue.GetObserver()));
+    if (rValue.GetFilter() != FILTER_NOT_SET)
+        c.SetFilter(ActualFilterClass(rValue.GetFilter()));
+    if (rValue.GetWBase() != WBASE_NOT_SET)
+        c.SetWBase(WBaseClass(rValue.GetWBase()));
+    return c;
+}
+
 const char* KindOf(const GPtMesswert& rValue)
 {
     switch (rValue.IsA()) {
