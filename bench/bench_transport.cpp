@@ -1,8 +1,9 @@
 // Exchanges per second of a simple command (GetDeviceType) through the
-// instrument command set against vxn-emulator, over TCP and over a
-// pseudo-terminal, beside a bare echo of frames of the same size on the same
-// kind of channel (the channel's own limit). The ratio tells what the
-// transport and the virtual instrument add.
+// instrument command set, over TCP and over a pseudo-terminal: against
+// vxn-emulator, and against a bare echo of frames of the same size, beside
+// that echo driven without the library (the channel's own limit). Library
+// against bare echo is what the transport leaves of the channel's limit;
+// against vxn-emulator the virtual instrument's work is added.
 //
 // Also: the time from starting vxn to its first exchange.
 #include "qel/Channel.hpp"
@@ -89,7 +90,10 @@ void BM_DeviceType_Pty(benchmark::State& state)
     RunDeviceType(state, emu.endpoint);
 }
 
-void BM_BareEcho_Tcp(benchmark::State& state)
+// A bare frame echo on a loopback TCP connection or a pseudo-terminal, in a
+// thread of this process; fn gets the endpoint to open.
+template <class Fn>
+void WithEchoTcp(benchmark::State& state, Fn fn)
 {
     int port = 0;
     int ls = ListenLoopback(port);
@@ -100,19 +104,15 @@ void BM_BareEcho_Tcp(benchmark::State& state)
         EchoLoop(fd, DEVICE_TYPE_REPLY);
         close(fd);
     });
-    String err;
-    auto ch = OpenChannel(String("tcp:127.0.0.1:" + std::to_string(port)), 2000, err);
-    if (ch)
-        RunBareEcho(state, std::move(ch));
-    else
-        state.SkipWithError(err.GetStr());
-    ch.reset();
+    fn("tcp:127.0.0.1:" + std::to_string(port));
     shutdown(ls, SHUT_RDWR);
     close(ls);
     server.join();
+    (void)state;
 }
 
-void BM_BareEcho_Pty(benchmark::State& state)
+template <class Fn>
+void WithEchoPty(benchmark::State& state, Fn fn)
 {
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     grantpt(master);
@@ -123,18 +123,45 @@ void BM_BareEcho_Pty(benchmark::State& state)
     cfmakeraw(&t);
     tcsetattr(master, TCSANOW, &t);
     std::thread server([master] { EchoLoop(master, DEVICE_TYPE_REPLY); });
+    fn("serial:" + slave);
+    close(master);
+    server.join();
+    (void)state;
+}
+
+void BareEchoAt(benchmark::State& state, const std::string& endpoint)
+{
     String err;
-    auto ch = OpenChannel(String("serial:" + slave), 2000, err);
+    auto ch = OpenChannel(String(endpoint), 2000, err);
     if (ch)
         RunBareEcho(state, std::move(ch));
     else
         state.SkipWithError(err.GetStr());
-    ch.reset();
-    close(master);
-    server.join();
 }
 
-// From starting vxn to the first request frame reaching the instrument.
+void BM_BareEcho_Tcp(benchmark::State& state)
+{
+    WithEchoTcp(state, [&](const std::string& e) { BareEchoAt(state, e); });
+}
+
+void BM_BareEcho_Pty(benchmark::State& state)
+{
+    WithEchoPty(state, [&](const std::string& e) { BareEchoAt(state, e); });
+}
+
+// The library's exchanges against the same bare echo: what the transport
+// itself leaves of the channel's limit (the virtual instrument's own work
+// left out).
+void BM_LibraryEcho_Tcp(benchmark::State& state)
+{
+    WithEchoTcp(state, [&](const std::string& e) { RunDeviceType(state, e); });
+}
+
+void BM_LibraryEcho_Pty(benchmark::State& state)
+{
+    WithEchoPty(state, [&](const std::string& e) { RunDeviceType(state, e); });
+}
+
 void BM_VxnStartToFirstExchange(benchmark::State& state)
 {
     int portNr = 0;
@@ -173,6 +200,8 @@ BENCHMARK(BM_DeviceType_Tcp)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_BareEcho_Tcp)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_DeviceType_Pty)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_BareEcho_Pty)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_LibraryEcho_Tcp)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_LibraryEcho_Pty)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_VxnStartToFirstExchange)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

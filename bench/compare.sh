@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs the benchmarks that have a peer and prints one line per comparison:
 #   name  ours  peer  ratio  (goal)
-# - transport: GetDeviceType exchanges/s against a bare frame echo on the
-#   same kind of channel (pseudo-terminal, TCP);
+# - transport: the library's GetDeviceType exchanges/s against a bare frame
+#   echo, beside the same echo driven without the library (pseudo-terminal,
+#   TCP); and against vxn-emulator, which adds the virtual instrument's work;
 # - guide download: bytes/s against a bare echo of frames of the same size;
 # - colorimetry: spectra/s to L*a*b* as one batch against the numpy peer
 #   (bench/numpy_lab.py);
+# - start-up: vxn info from start to its first exchange against the 50 ms
+#   budget (the ratio is the budget over ours);
 # - vxn convert: a 200,000-line CSV end to end against bench/numpy_convert.py
 #   (seconds; the ratio is the peer's time over ours).
 # The numpy comparisons run where python3-numpy is installed. Everything is
@@ -23,7 +26,7 @@ ninja -C "$build" bench_transport bench_guide_download bench_colorimetry vxn vxn
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-"$build/bin/bench_transport" --benchmark_filter='DeviceType|BareEcho' --benchmark_format=json >"$work/transport.json" 2>/dev/null
+"$build/bin/bench_transport" --benchmark_filter='DeviceType|Echo|VxnStart' --benchmark_format=json >"$work/transport.json" 2>/dev/null
 "$build/bin/bench_guide_download" --benchmark_format=json >"$work/guide.json" 2>/dev/null
 "$build/bin/bench_colorimetry" --benchmark_filter='Batch' --benchmark_format=json >"$work/colour.json" 2>/dev/null
 
@@ -49,7 +52,8 @@ import json, sys
 work, numpy_lab, conv_ours, conv_peer = sys.argv[1:5]
 
 def bench(file):
-    return {b["name"]: b for b in json.load(open(f"{work}/{file}"))["benchmarks"]}
+    # Names without their arguments ("BM_X/min_time:1.000/real_time").
+    return {b["name"].split("/")[0]: b for b in json.load(open(f"{work}/{file}"))["benchmarks"]}
 
 t, g, c = bench("transport.json"), bench("guide.json"), bench("colour.json")
 rows = []
@@ -57,8 +61,13 @@ def row(name, ours, peer, goal, unit):
     rows.append((name, ours, peer, ours / peer if peer else float("nan"), goal, unit))
 
 for ch in ("Pty", "Tcp"):
-    row(f"transport_{ch.lower()}", t[f"BM_DeviceType_{ch}"]["exchanges/s"], t[f"BM_BareEcho_{ch}"]["exchanges/s"],
+    row(f"transport_{ch.lower()}", t[f"BM_LibraryEcho_{ch}"]["exchanges/s"], t[f"BM_BareEcho_{ch}"]["exchanges/s"],
         0.9 if ch == "Pty" else 0.97, "exchanges/s")
+for ch in ("Pty", "Tcp"):
+    row(f"emulator_{ch.lower()}", t[f"BM_DeviceType_{ch}"]["exchanges/s"], t[f"BM_BareEcho_{ch}"]["exchanges/s"],
+        None, "exchanges/s")
+start_ms = t["BM_VxnStartToFirstExchange"]["real_time"]  # the benchmark's unit is ms
+rows.append(("vxn_start_to_first_exchange", start_ms, 50.0, 50.0 / start_ms, 1.0, "ms"))
 gd = next(iter(g.values()))
 row("guide_download_tcp", gd["bytes/s"], gd["bare bytes/s"], None, "bytes/s")
 if numpy_lab:

@@ -4,7 +4,7 @@
 # stay about building.
 #
 # Under the prefix (GNUInstallDirs):
-#   bin/                            vxn, vxn-emulator
+#   bin/                            vxn, vxn-emulator, vxn-studio
 #   <libdir>/                       libQelVXN_M2.so, libSV_WIN32_M2.so, libQelUtils_M2.so,
 #                                   libQelDBLib_M2.so, and libvxnemu.so, which the transport
 #                                   loads from the folder of libQelUtils_M2.so for `emulator:`
@@ -50,7 +50,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/platform/utils/qel/AppDir.cpp
 # folder, without LD_LIBRARY_PATH. The build tree keeps its own RPATH.
 file(RELATIVE_PATH VXN_BINDIR_TO_LIBDIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(${VXN_EXPORTED_LIBRARIES} vxnemu PROPERTIES INSTALL_RPATH "$ORIGIN")
-set_target_properties(vxn vxn-emulator corvane-dialog PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_BINDIR_TO_LIBDIR}")
+set_target_properties(vxn vxn-emulator vxn-studio corvane-dialog PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_BINDIR_TO_LIBDIR}")
 file(RELATIVE_PATH VXN_DRIVERDIR_TO_LIBDIR ${CMAKE_INSTALL_FULL_DATADIR}/qelvxn/Drivers/CV10 ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(CV10 CV20 PROPERTIES INSTALL_RPATH "$ORIGIN/${VXN_DRIVERDIR_TO_LIBDIR}")
 
@@ -62,7 +62,7 @@ install(TARGETS ${VXN_EXPORTED_LIBRARIES} EXPORT QelVXN_M2Targets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${VXN_INSTALL_INCLUDEDIR})
 install(TARGETS vxnemu LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(TARGETS vxn vxn-emulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vxn vxn-emulator vxn-studio RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The sample driver modules and their dialog program, beside the data.
 install(TARGETS CV10 LIBRARY DESTINATION ${VXN_INSTALL_DATADIR}/Drivers/CV10)
 install(TARGETS CV20 LIBRARY DESTINATION ${VXN_INSTALL_DATADIR}/Drivers/CV20)
