@@ -8,22 +8,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-struct ConvertRun {
-    int status;
-    std::string out, err;
-};
+using ConvertRun = testenv::ProcessResult;
 
 // Runs vxn convert with the arguments (separated by blanks), the input fed
 // on standard input. The tests compare English messages, so the child runs
@@ -34,8 +28,7 @@ ConvertRun Convert(const std::string& args, const std::string& input)
     std::istringstream words(args);
     for (std::string w; words >> w;)
         argv.push_back(w);
-    testenv::ProcessResult r = testenv::RunProgram(testenv::Program("vxn"), argv, input, {"VXN_LANG=en"});
-    return {r.status, r.out, r.err};
+    return testenv::RunProgram(testenv::Program("vxn"), argv, input, {"VXN_LANG=en"});
 }
 
 std::string ChartCsv()

@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
+using testenv::Slurp;
 using testenv::RunVxn;
 using nlohmann::json;
 
@@ -45,14 +45,6 @@ struct Env {
         return r.status == 0 ? json::parse(r.out) : json();
     }
 };
-
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(VxnValues, MeasurementsAreKeptAndShown)
 {

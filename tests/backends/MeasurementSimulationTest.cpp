@@ -81,12 +81,18 @@ protected:
     {
         std::ofstream(maDir / "SimuSpec.dat", std::ios::binary) << content;
     }
-    // Reads one line of the given text through ReadSpectrumLine.
-    static unsigned char Parse(const std::string& text, Spectrum& spectrum, String& name)
+    // A file holding the text, at its start.
+    static std::FILE* Open(const std::string& text)
     {
         std::FILE* f = std::tmpfile();
         std::fwrite(text.data(), 1, text.size(), f);
         std::rewind(f);
+        return f;
+    }
+    // Reads one line of the given text through ReadSpectrumLine.
+    static unsigned char Parse(const std::string& text, Spectrum& spectrum, String& name)
+    {
+        std::FILE* f = Open(text);
         unsigned char r = MeasurementSimulation::ReadSpectrumLine(f, spectrum, name);
         std::fclose(f);
         return r;
@@ -154,10 +160,7 @@ TEST_F(Simulator, LongLineIsReadAsTwoLines)
     std::string longLine = "Long";
     for (int i = 0; i < Spectrum::COUNT; ++i)
         longLine += "\t0.12345678901234";  // 17 characters a field: 616 in all
-    std::string text = longLine + "\n" + Line("Next", 0.5);
-    std::FILE* f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::rewind(f);
+    std::FILE* f = Open(longLine + "\n" + Line("Next", 0.5));
     Spectrum spectrum;
     String name;
     spectrum.Init(1.0f);
@@ -423,31 +426,32 @@ protected:
     MeasuringCondition maOldCond;
 };
 
-TEST_F(SimulatedMeasurement, CancelKeepsValuesUnderCurrentConditions)
-{
-    Write(Lines(5));
-    ScriptedResponder r;
-    ScopedResponder use(r);
-    r.QueueDialogAction([](ModalDialog& d) { static_cast<MeasurementSimulation&>(d).GetCancelButton().Click(); });
-    Spectrum spectrum = OldSpectrum();
-    MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
-    ASSERT_EQ(r.Dialogs().size(), 1u);
-    EXPECT_EQ(r.Dialogs()[0].nResult, 0);
-    Spectrum old = OldSpectrum();
-    for (int i = 0; i < Spectrum::COUNT; ++i)
-        EXPECT_FLOAT_EQ(spectrum[i], old[i]);
-    EXPECT_EQ(spectrum.GetPhysicalConditions(), PhysicalConditions(ActualFilterClass(FILTER_UV), WBaseClass(WBASE_PAPER)));
-}
-
-TEST_F(SimulatedMeasurement, MissingFileKeepsValuesUnderCurrentConditions)
+// Cancelled, or no file: the values stay, under the current conditions.
+TEST_F(SimulatedMeasurement, NoChoiceKeepsValuesUnderCurrentConditions)
 {
     ScriptedResponder r;
     ScopedResponder use(r);
-    Spectrum spectrum = OldSpectrum();
-    MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
-    EXPECT_TRUE(r.Dialogs().empty());
-    EXPECT_FLOAT_EQ(spectrum[10], OldSpectrum()[10]);
-    EXPECT_EQ(spectrum.GetPhysicalConditions().GetFilter(), ActualFilterClass(FILTER_UV));
+    for (bool file : {true, false}) {
+        SCOPED_TRACE(file ? "cancelled" : "no file");
+        r.Clear();
+        if (file) {
+            Write(Lines(5));
+            r.QueueDialogAction([](ModalDialog& d) { static_cast<MeasurementSimulation&>(d).GetCancelButton().Click(); });
+        } else {
+            fs::remove(maDir / "SimuSpec.dat");
+        }
+        Spectrum spectrum = OldSpectrum();
+        MeasurementSimulation::SimulateMeasurement(nullptr, spectrum);
+        ASSERT_EQ(r.Dialogs().size(), file ? 1u : 0u);
+        if (file) {
+            EXPECT_EQ(r.Dialogs()[0].nResult, 0);
+        }
+        Spectrum old = OldSpectrum();
+        for (int i = 0; i < Spectrum::COUNT; ++i)
+            EXPECT_FLOAT_EQ(spectrum[i], old[i]);
+        EXPECT_EQ(spectrum.GetPhysicalConditions(),
+                  PhysicalConditions(ActualFilterClass(FILTER_UV), WBaseClass(WBASE_PAPER)));
+    }
 }
 
 TEST_F(SimulatedMeasurement, ChosenPadBecomesTheMeasurement)
@@ -478,18 +482,6 @@ protected:
 };
 
 using Terminal = testenv::PipedTerminal;
-
-TEST_F(ShippedColours, ChartIsShippedWholeAndInOrder)
-{
-    MeasurementSimulation dlg(nullptr);
-    ASSERT_EQ(dlg.LoadPads(), 1);
-    ASSERT_EQ(dlg.GetPadCount(), 24);
-    EXPECT_EQ(dlg.GetPad(0)->GetName(), String("dark skin"));
-    EXPECT_EQ(dlg.GetPad(23)->GetName(), String("black 2 (1.5 D)"));
-    for (int n = 0; n < 24; ++n)
-        EXPECT_TRUE(dlg.GetPad(n)->IsVisible()) << n;
-    EXPECT_EQ(dlg.GetSizePixel(), Size(595, 150));
-}
 
 struct TerminalCase {
     const char* input;
@@ -538,10 +530,17 @@ TEST_F(ShippedColours, DefaultsModeTakesThePreselectedPad)
     QApplication::processEvents();
 }
 
-TEST_F(ShippedColours, PictureOfTheDialog)
+// The chart is shipped whole and in order; a picture of the dialog shows the
+// pads in their colours.
+TEST_F(ShippedColours, ChartAndPictureOfTheDialog)
 {
     MeasurementSimulation dlg(nullptr);
     ASSERT_EQ(dlg.LoadPads(), 1);
+    ASSERT_EQ(dlg.GetPadCount(), 24);
+    EXPECT_EQ(dlg.GetPad(0)->GetName(), String("dark skin"));
+    EXPECT_EQ(dlg.GetPad(23)->GetName(), String("black 2 (1.5 D)"));
+    for (int n = 0; n < 24; ++n)
+        EXPECT_TRUE(dlg.GetPad(n)->IsVisible()) << n;
     dlg.GetPad(14)->MouseButtonDown(MouseEvent(Point(4, 4), 1, MOUSE_LEFT));
     dlg.GetPad(2)->MouseMove(MouseEvent(Point(4, 4), 0, 0));
     dlg.Show();

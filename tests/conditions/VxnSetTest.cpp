@@ -194,21 +194,6 @@ TEST(VxnSet, WritingAsksTheGettersFirstInSlotOrder)
     EXPECT_EQ(c.ReadKey("Illumination"), String("A"));  // what the getter said
 }
 
-TEST(VxnSet, GetDataCarriesEveryCondition)
-{
-    VxnSet s(static_cast<IllumType>(16), 50, OBSERVER_10, DSTD_ANSI_A, WBASE_PAPER, FILTER_M1, TYPE_CLASS0);
-    MeasuringCondition m = s.GetData();
-    EXPECT_EQ(m.GetIllum().GetType(), 16);
-    EXPECT_EQ(m.GetIllum().GetTempNr(), 50);
-    EXPECT_EQ(m.GetObserver().GetType(), OBSERVER_10);
-    EXPECT_EQ(m.GetDStd().GetType(), DSTD_ANSI_A);
-    EXPECT_EQ(m.GetWBase().GetType(), WBASE_PAPER);
-    EXPECT_EQ(m.GetFilter().GetType(), FILTER_M1);
-
-    VxnSet copy = s;
-    EXPECT_EQ(copy.GetData(), m);
-}
-
 } // namespace
 
 // With or without a configuration, a new set never holds a filter its class

@@ -273,52 +273,6 @@ TEST(EmuInstrument, GuidesCanBeCreatedDownloadedAndDeleted)
     EXPECT_EQ(Ask(inst, 25, Ints({120, 3})).Status(), 1);
 }
 
-TEST(EmuInstrument, FileStoreRoundTrip)
-{
-    Instrument inst = Make("vxn");
-    auto name = [](const std::string& s) {
-        Bytes b(s.begin(), s.end());
-        b.resize(13, 0);
-        return b;
-    };
-    auto with = [](Bytes a, const Bytes& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
-    Answer drive = Ask(inst, 108);
-    EXPECT_EQ(drive.Fields(), (Bytes{0, 'C', ':', 0}));
-    EXPECT_EQ(Ask(inst, 113, Text("DATA")).Fields(), Bytes{0});
-    EXPECT_EQ(Ask(inst, 112).Fields(), (Bytes{0, '\\', 'D', 'A', 'T', 'A', 0}));
-    EXPECT_EQ(Ask(inst, 113, Text("NOWHERE")).Fields(), Bytes{1}) << "status 0, result 1";
-
-    EXPECT_EQ(Ask(inst, 122, with(name("a.txt"), Ints({0, 600}))).Fields(), Bytes{0});
-    EXPECT_EQ(Ask(inst, 122, with(name("A.TXT"), Ints({0, 600}))).Fields(), Bytes{2}) << "exists";
-    EXPECT_EQ(Ask(inst, 123, with(name("A.TXT"), Ints({1}))).Fields(), Bytes{0});
-    for (int k = 0; k < 2; ++k) {
-        Bytes req = with(name("A.TXT"), Ints({k}));
-        req.resize(req.size() + 512, static_cast<uint8_t>('a' + k));
-        EXPECT_EQ(Ask(inst, 125, req).Fields(), Bytes{0});
-    }
-    EXPECT_EQ(Ask(inst, 124, name("A.TXT")).Fields(), Bytes{0});
-    Answer st = Ask(inst, 119, with(name("A.TXT"), Ints({0})));
-    EXPECT_EQ(IntsOf(st.Fields(), 1, 1)[0], 600);
-
-    EXPECT_EQ(Ask(inst, 123, with(name("A.TXT"), Ints({0}))).Fields(), Bytes{0});
-    Bytes rd = with(name("A.TXT"), Ints({1}));
-    rd.resize(rd.size() + 512, 0);
-    Answer blk = Ask(inst, 126, rd);
-    ASSERT_EQ(blk.payload.size(), 1u + 1 + 512 + 1);
-    EXPECT_EQ(blk.payload[2], 'b');
-    EXPECT_EQ(blk.payload[2 + 87], 'b');
-    EXPECT_EQ(blk.payload[2 + 88], 0) << "600 bytes: the second block holds 88";
-    EXPECT_EQ(blk.payload.back(), 1) << "last block";
-
-    Answer count = Ask(inst, 120, Bytes{0, 0});
-    EXPECT_EQ(count.Fields(), (Bytes{0, 1, 0}));
-    Answer entry = Ask(inst, 121, Bytes{0, 0});
-    EXPECT_EQ(std::string(entry.payload.begin() + 2, entry.payload.begin() + 7), "A.TXT");
-}
-
 TEST(EmuInstrument, ControlCommandsAndTheirAnswers)
 {
     struct Case {

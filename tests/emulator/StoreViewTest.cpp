@@ -103,7 +103,13 @@ struct Disk {
             if (Result(a) != DONE)
                 break;
             data.insert(data.end(), a.payload.begin() + 2, a.payload.begin() + 2 + 512);
-            EXPECT_EQ(a.payload.back(), (k + 1) * 512 >= st.size ? 1 : 0) << "last-block flag of block " << k;
+            const bool last = (k + 1) * 512 >= st.size;
+            EXPECT_EQ(a.payload.back(), last ? 1 : 0) << "last-block flag of block " << k;
+            if (last) {
+                const long used = st.size - k * 512;
+                EXPECT_EQ(Bytes(a.payload.begin() + 2 + used, a.payload.begin() + 2 + 512), Bytes(512 - used, 0))
+                    << "the rest of the last block is zeros";
+            }
         }
         data.resize(static_cast<size_t>(std::max(0, st.size)));
         EXPECT_EQ(Close(name), DONE) << name;
@@ -329,12 +335,16 @@ TEST(EmuStoreView, FilesTakeTheInstrumentsMemory)
 {
     Instrument inst = Make();
     Disk disk{inst};
-    ASSERT_EQ(disk.Cd("\\DATA"), DONE);
+    EXPECT_EQ(Ask(inst, 108).Fields(), (Bytes{0, 'C', ':', 0}));
+    EXPECT_EQ(disk.Cd("NOWHERE"), NOT_FOUND);
+    ASSERT_EQ(disk.Cd("DATA"), DONE);
+    EXPECT_EQ(Ask(inst, 112).Fields(), (Bytes{0, '\\', 'D', 'A', 'T', 'A', 0}));
     float free0 = Memory(inst, 27);
     size_t written = 0;
     for (size_t n : {size_t(0), size_t(100), size_t(512), size_t(1300)}) {
         std::string name = "F" + std::to_string(n) + ".BIN";
         ASSERT_EQ(disk.Put(name, Pattern(n, 1)), DONE) << name;
+        EXPECT_EQ(disk.Create("f" + std::to_string(n) + ".bin", 0, 10), CONFLICT) << "names are case-blind";
         written += n;
         EXPECT_EQ(Memory(inst, 27), free0 - static_cast<float>(written)) << name;
         EXPECT_EQ(Memory(inst, 25) + Memory(inst, 27), MEMORY_TOTAL) << name;

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -43,8 +42,7 @@ struct GuideInstrument {
             }
             if (silent.count(msg))
                 return false;
-            if (base->refuse.count(msg) || (msg != 39 && msg != 38 && msg != 16 && msg != 17 && msg != 20 &&
-                                            msg != 21 && msg != 22 && msg != 24))
+            if (base->refuse.count(msg) || !std::set<int>{16, 17, 20, 21, 22, 24, 38, 39}.count(msg))
                 return fallback(msg, req, rep);
             int a = 0, b = 0;
             switch (msg) {
@@ -133,6 +131,8 @@ struct Outcome {
     std::string text;
     std::vector<double> numbers;
 };
+template <class... N>
+Outcome Numbers(long r, N... n) { return Outcome{r, "", {static_cast<double>(n)...}}; }
 
 struct OpCase {
     const char* name;
@@ -144,100 +144,73 @@ struct OpCase {
 
 const Req SW = R(8), LOCK = R(2), UNLOCK = R(3);
 
-std::vector<Req> Join(std::initializer_list<std::vector<Req>> parts)
+// Before version 355 only the version is asked for.
+std::function<std::vector<Req>(int)> From355(std::vector<Req> v)
 {
-    std::vector<Req> v;
-    for (const auto& p : parts)
-        v.insert(v.end(), p.begin(), p.end());
-    return v;
+    return [v](int sw) { return sw < 355 ? std::vector<Req>{SW} : v; };
 }
+std::function<std::vector<Req>(int)> Always(std::vector<Req> v) { return [v](int) { return v; }; }
+std::function<Outcome(int)> Is(Outcome o) { return [o](int) { return o; }; }
+// The answer before 355, then from 355 on.
+std::function<Outcome(int)> Before355(double old, double now) { return [=](int sw) { return Numbers(1, sw < 355 ? old : now); }; }
 
 std::vector<OpCase> Operations()
 {
-    std::vector<OpCase> c;
-    c.push_back({"GetAnzahlGuides",
-                 [](VXNLib& l) { short n = -1; long r = l.GetAnzahlGuides(n); return Outcome{r, "", {double(n)}}; },
-                 [](int sw) { return sw >= 350 && sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, R(24, {124})}; },
-                 [](int sw) { return Outcome{1, "", {sw >= 350 && sw < 355 ? 2.0 : 5.0}}; }});
-    c.push_back({"GetAnzahlROMGuides",
-                 [](VXNLib& l) { short n = -1; long r = l.GetAnzahlROMGuides(n); return Outcome{r, "", {double(n)}}; },
-                 [](int sw) { return sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, R(20, {30})}; },
-                 [](int sw) { return Outcome{1, "", {sw < 355 ? 2.0 : 3.0}}; }});
-    c.push_back({"GetGuideName",
-                 [](VXNLib& l) { String s("old"); long r = l.GetGuideName(s, 3); return Outcome{r, s.str(), {}}; },
-                 [](int sw) { return std::vector<Req>{SW, LOCK, R(25, {120, 3}), R(sw < 355 ? 21 : 22, {120}), UNLOCK}; },
-                 [](int sw) { return Outcome{1, sw < 355 ? "GUIDE NAME 18 CH" : "GUIDE NAME 18 CHR", {}}; }});
-    c.push_back({"SetGuideNamePadsShortNames",
-                 [](VXNLib& l) { return Outcome{l.SetGuideName(String("Proof"), 4), "", {}}; },
-                 [](int) { return std::vector<Req>{LOCK, R(25, {120, 4}), Name17(120, "Proof           "), UNLOCK}; },
-                 [](int) { return Outcome{1, "", {}}; }});
-    c.push_back({"SetGuideNameCutsLongNames",
-                 [](VXNLib& l) { return Outcome{l.SetGuideName(String("ABCDEFGHIJKLMNOPQRST"), 4), "", {}}; },
-                 [](int) { return std::vector<Req>{LOCK, R(25, {120, 4}), Name17(120, "ABCDEFGHIJKLMNOP"), UNLOCK}; },
-                 [](int) { return Outcome{1, "", {}}; }});
-    c.push_back({"GetGuideDate",
-                 [](VXNLib& l) {
-                     short d[7] = {-1, -1, -1, -1, -1, -1, -1};
-                     long r = l.GetGuideDate(2, d);
-                     return Outcome{r, "", {d[0], d[1], d[2], d[3], d[4], d[5], d[6]}};
-                 },
-                 [](int sw) {
-                     return sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, LOCK, R(25, {120, 2}), R(17, {120}), UNLOCK};
-                 },
-                 [](int sw) {
-                     return sw < 355 ? Outcome{1, "", {0, 0, 0, 0, 12, 12, 1993}} : Outcome{1, "", {0, 5, 4, 3, 2, 1, 2024}};
-                 }});
-    c.push_back({"GetGuideSize",
-                 [](VXNLib& l) { float f = -1; long r = l.GetGuideSize(2, f); return Outcome{r, "", {f}}; },
-                 [](int sw) {
-                     return sw < 355 ? std::vector<Req>{SW}
-                                     : std::vector<Req>{SW, LOCK, R(25, {120, 2}), R(16, {120, 48}), UNLOCK};
-                 },
-                 [](int sw) { return Outcome{1, "", {sw < 355 ? 0.0 : 1300.0}}; }});
-    c.push_back({"GetSelectedGuide",
-                 [](VXNLib& l) { short n = -1; long r = l.GetSelectedGuide(n); return Outcome{r, "", {double(n)}}; },
-                 [](int) { return std::vector<Req>{R(24, {120})}; }, [](int) { return Outcome{1, "", {4}}; }});
-    c.push_back({"SetSelectedGuide", [](VXNLib& l) { return Outcome{l.SetSelectedGuide(6), "", {}}; },
-                 [](int) { return std::vector<Req>{R(25, {120, 6})}; }, [](int) { return Outcome{1, "", {}}; }});
-    c.push_back({"DeleteGuide", [](VXNLib& l) { return Outcome{l.DeleteGuide(3), "", {}}; },
-                 [](int) { return std::vector<Req>{LOCK, R(25, {120, 3}), R(23, {120}), UNLOCK}; },
-                 [](int) { return Outcome{1, "", {}}; }});
-    c.push_back({"NewGuide",
-                 [](VXNLib& l) {
-                     short head[2] = {2, 276};
-                     unsigned char buf[2] = {9, 9};
-                     short s = 0;
-                     unsigned short u = 0;
-                     long r = l.NewGuide(5, head, buf, s, u);
-                     return Outcome{r, "", {buf[0], buf[1], double(s), double(u)}};
-                 },
-                 [](int) {
-                     MyMemoryBlock b;
-                     b << 5;
-                     short head[2] = {2, 276};
-                     b.Put(head, 4);
-                     return std::vector<Req>{{38, testenv::Bytes(b)}};
-                 },
-                 [](int) { return Outcome{1, "", {1, 0, 7, 200}}; }});
-    c.push_back({"GetFreeMemorySize",
-                 [](VXNLib& l) { float f = -1; long r = l.GetFreeMemorySize(f); return Outcome{r, "", {f}}; },
-                 [](int sw) { return sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, R(16, {27, 48})}; },
-                 [](int sw) { return Outcome{1, "", {sw < 355 ? 0.0 : 1000.0}}; }});
-    c.push_back({"GetTotalRAMSize",
-                 [](VXNLib& l) { float f = -1; long r = l.GetTotalRAMSize(f); return Outcome{r, "", {f}}; },
-                 [](int sw) {
-                     return sw < 355 ? std::vector<Req>{SW}
-                                     : std::vector<Req>{SW, LOCK, R(16, {27, 48}), R(16, {25, 48}), UNLOCK};
-                 },
-                 [](int sw) { return Outcome{1, "", {sw < 355 ? 0.0 : 1024.0}}; }});
-    c.push_back({"GetMemorySizeOfRefAndSpl",
-                 [](VXNLib& l) { float f = -1; long r = l.GetMemorySizeOfRefAndSpl(f); return Outcome{r, "", {f}}; },
-                 [](int sw) { return sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, R(16, {26, 48})}; },
-                 [](int sw) { return Outcome{1, "", {sw < 355 ? 0.0 : 320.0}}; }});
-    c.push_back({"GetSerialNumberOfDeviceSendsNothing",
-                 [](VXNLib& l) { long n = 0; return Outcome{l.GetSerialNumberOfDevice(n), "", {}}; },
-                 [](int) { return std::vector<Req>{}; }, [](int) { return Outcome{0, "", {}}; }});
-    return c;
+    return {
+        {"GetAnzahlGuides", [](VXNLib& l) { short n = -1; long r = l.GetAnzahlGuides(n); return Numbers(r, n); },
+         [](int sw) { return sw >= 350 && sw < 355 ? std::vector<Req>{SW} : std::vector<Req>{SW, R(24, {124})}; },
+         [](int sw) { return Numbers(1, sw >= 350 && sw < 355 ? 2 : 5); }},
+        {"GetAnzahlROMGuides", [](VXNLib& l) { short n = -1; long r = l.GetAnzahlROMGuides(n); return Numbers(r, n); },
+         From355({SW, R(20, {30})}), Before355(2, 3)},
+        {"GetGuideName", [](VXNLib& l) { String s("old"); long r = l.GetGuideName(s, 3); return Outcome{r, s.str(), {}}; },
+         [](int sw) { return std::vector<Req>{SW, LOCK, R(25, {120, 3}), R(sw < 355 ? 21 : 22, {120}), UNLOCK}; },
+         [](int sw) { return Outcome{1, sw < 355 ? "GUIDE NAME 18 CH" : "GUIDE NAME 18 CHR", {}}; }},
+        {"SetGuideNamePadsShortNames", [](VXNLib& l) { return Numbers(l.SetGuideName(String("Proof"), 4)); },
+         Always({LOCK, R(25, {120, 4}), Name17(120, "Proof           "), UNLOCK}), Is(Numbers(1))},
+        {"SetGuideNameCutsLongNames", [](VXNLib& l) { return Numbers(l.SetGuideName(String("ABCDEFGHIJKLMNOPQRST"), 4)); },
+         Always({LOCK, R(25, {120, 4}), Name17(120, "ABCDEFGHIJKLMNOP"), UNLOCK}), Is(Numbers(1))},
+        {"GetGuideDate",
+         [](VXNLib& l) {
+             short d[7] = {-1, -1, -1, -1, -1, -1, -1};
+             long r = l.GetGuideDate(2, d);
+             return Numbers(r, d[0], d[1], d[2], d[3], d[4], d[5], d[6]);
+         },
+         From355({SW, LOCK, R(25, {120, 2}), R(17, {120}), UNLOCK}),
+         [](int sw) { return sw < 355 ? Numbers(1, 0, 0, 0, 0, 12, 12, 1993) : Numbers(1, 0, 5, 4, 3, 2, 1, 2024); }},
+        {"GetGuideSize", [](VXNLib& l) { float f = -1; long r = l.GetGuideSize(2, f); return Numbers(r, f); },
+         From355({SW, LOCK, R(25, {120, 2}), R(16, {120, 48}), UNLOCK}), Before355(0, 1300)},
+        {"GetSelectedGuide", [](VXNLib& l) { short n = -1; long r = l.GetSelectedGuide(n); return Numbers(r, n); },
+         Always({R(24, {120})}), Is(Numbers(1, 4))},
+        {"SetSelectedGuide", [](VXNLib& l) { return Numbers(l.SetSelectedGuide(6)); }, Always({R(25, {120, 6})}),
+         Is(Numbers(1))},
+        {"DeleteGuide", [](VXNLib& l) { return Numbers(l.DeleteGuide(3)); },
+         Always({LOCK, R(25, {120, 3}), R(23, {120}), UNLOCK}), Is(Numbers(1))},
+        {"NewGuide",
+         [](VXNLib& l) {
+             short head[2] = {2, 276}, s = 0;
+             unsigned char buf[2] = {9, 9};
+             unsigned short u = 0;
+             long r = l.NewGuide(5, head, buf, s, u);
+             return Numbers(r, buf[0], buf[1], s, u);
+         },
+         [](int) {
+             MyMemoryBlock b;
+             short head[2] = {2, 276};
+             b << 5;
+             b.Put(head, 4);
+             return std::vector<Req>{{38, testenv::Bytes(b)}};
+         },
+         Is(Numbers(1, 1, 0, 7, 200))},
+        {"GetFreeMemorySize", [](VXNLib& l) { float f = -1; long r = l.GetFreeMemorySize(f); return Numbers(r, f); },
+         From355({SW, R(16, {27, 48})}), Before355(0, 1000)},
+        {"GetTotalRAMSize", [](VXNLib& l) { float f = -1; long r = l.GetTotalRAMSize(f); return Numbers(r, f); },
+         From355({SW, LOCK, R(16, {27, 48}), R(16, {25, 48}), UNLOCK}), Before355(0, 1024)},
+        {"GetMemorySizeOfRefAndSpl",
+         [](VXNLib& l) { float f = -1; long r = l.GetMemorySizeOfRefAndSpl(f); return Numbers(r, f); },
+         From355({SW, R(16, {26, 48})}), Before355(0, 320)},
+        {"GetSerialNumberOfDeviceSendsNothing", [](VXNLib& l) { long n = 0; return Numbers(l.GetSerialNumberOfDevice(n)); },
+         Always({}), Is(Numbers(0))},
+    };
 }
 
 TEST_F(GuidesTest, EveryOperationSendsItsRequestsOnEachSoftwareVersion)
@@ -322,28 +295,18 @@ TEST_F(GuidesTest, EveryFailureAfterTheLockUnlocks)
 
 // ---- guide download ---------------------------------------------------------
 
-// A temporary file with the given bytes, open for reading.
-class TempFile {
-public:
+// A temporary file with the given bytes, open for reading at its start.
+struct TempFile {
+    std::FILE* f = std::tmpfile();
     explicit TempFile(const std::vector<uint8_t>& rBytes)
     {
-        char path[] = "/tmp/vxn-guide-XXXXXX";
-        mnFd = mkstemp(path);
-        maPath = path;
-        if (!rBytes.empty() && write(mnFd, rBytes.data(), rBytes.size()) != static_cast<ssize_t>(rBytes.size()))
-            ADD_FAILURE() << "cannot write " << maPath;
-        lseek(mnFd, 0, SEEK_SET);
+        if (!rBytes.empty())
+            std::fwrite(rBytes.data(), 1, rBytes.size(), f);
+        std::fflush(f);
+        lseek(Fd(), 0, SEEK_SET);
     }
-    ~TempFile()
-    {
-        close(mnFd);
-        std::remove(maPath.c_str());
-    }
-    int Fd() const { return mnFd; }
-
-private:
-    int mnFd = -1;
-    std::string maPath;
+    ~TempFile() { std::fclose(f); }
+    int Fd() const { return fileno(f); }
 };
 
 std::vector<uint8_t> Pattern(size_t n)
@@ -379,6 +342,18 @@ struct DownloadCase {
     std::vector<double> progress;
 };
 
+// Records the progress dialog's texts.
+struct Titles : ScriptedResponder {
+    std::vector<std::pair<std::string, std::string>> shown;
+    int ended = 0;
+    void ProgressBegin(ProgressState& r) override
+    {
+        shown.emplace_back(r.aTitle.str(), r.aText.str());
+        ScriptedResponder::ProgressBegin(r);
+    }
+    void ProgressEnd(ProgressState&) override { ++ended; }
+};
+
 TEST_F(GuidesTest, GuideFilesGoInFullBlocksAndAClosingBlock)
 {
     const DownloadCase cases[] = {
@@ -389,7 +364,7 @@ TEST_F(GuidesTest, GuideFilesGoInFullBlocksAndAClosingBlock)
     };
     for (const DownloadCase& c : cases) {
         SCOPED_TRACE("file of " + std::to_string(c.size) + " bytes");
-        ScriptedResponder progress;
+        Titles progress;
         ScopedResponder use(progress);
         t->ClearSent();
         std::vector<uint8_t> file = Pattern(c.size);
@@ -415,52 +390,31 @@ TEST_F(GuidesTest, GuideFilesGoInFullBlocksAndAClosingBlock)
         for (size_t i = 0; i < c.progress.size(); ++i)
             EXPECT_NEAR(progress.ProgressSteps()[i], c.progress[i], 1e-9);
         EXPECT_EQ(progress.Beeps(), std::vector<int>{0});
+        using Shown = std::vector<std::pair<std::string, std::string>>;
+        EXPECT_EQ(progress.shown, (Shown{{vxntext::Get(vxntext::GUIDE_PROGRESS_TITLE).str(),
+                                          vxntext::Get(vxntext::GUIDE_PROGRESS_TEXT).str()}}));
+        EXPECT_EQ(progress.ended, 1);
     }
-}
-
-TEST_F(GuidesTest, ProgressDialogShowsTheGuideTexts)
-{
-    struct Titles : ScriptedResponder {
-        std::vector<std::pair<std::string, std::string>> shown;
-        int ended = 0;
-        void ProgressBegin(ProgressState& r) override
-        {
-            shown.emplace_back(r.aTitle.str(), r.aText.str());
-            ScriptedResponder::ProgressBegin(r);
-        }
-        void ProgressEnd(ProgressState&) override { ++ended; }
-    } r;
-    ScopedResponder use(r);
-    TempFile f(Pattern(600));
-    pLib->GuideDownload(nullptr, 3, f.Fd());
-    ASSERT_EQ(r.shown.size(), 1u);
-    EXPECT_EQ(r.shown[0].first, vxntext::Get(vxntext::GUIDE_PROGRESS_TITLE).str());
-    EXPECT_EQ(r.shown[0].second, vxntext::Get(vxntext::GUIDE_PROGRESS_TEXT).str());
-    EXPECT_EQ(r.ended, 1);
 }
 
 struct StopCase {
     const char* name;
-    std::function<void(GuidesTest&, GuideInstrument&, ScriptedResponder&)> arrange;
+    std::function<void(GuideInstrument&, ScriptedResponder&)> arrange;
     Seq sent;
 };
 
 TEST_F(GuidesTest, AStoppedDownloadFailsUnlocksAndDoesNotBeep)
 {
     const StopCase cases[] = {
-        {"abort after the first block", [](GuidesTest&, GuideInstrument&, ScriptedResponder& r) { r.SetAbortProgressAt(1); },
-         {2, 39, 3}},
-        {"abort at the closing block", [](GuidesTest&, GuideInstrument&, ScriptedResponder& r) { r.SetAbortProgressAt(4); },
+        {"abort after the first block", [](GuideInstrument&, ScriptedResponder& r) { r.SetAbortProgressAt(1); }, {2, 39, 3}},
+        {"abort at the closing block", [](GuideInstrument&, ScriptedResponder& r) { r.SetAbortProgressAt(4); },
          {2, 39, 39, 39, 39, 3}},
-        {"second block refused", [](GuidesTest&, GuideInstrument& g, ScriptedResponder&) { g.refuseBlock[1] = 1; },
-         {2, 39, 39, 3}},
-        {"instrument reports memory full", [](GuidesTest&, GuideInstrument& g, ScriptedResponder&) { g.guideStatus[0] = 3; },
-         {2, 39, 3}},
-        {"closing block refused", [](GuidesTest&, GuideInstrument& g, ScriptedResponder&) { g.refuseBlock[3] = 1; },
+        {"second block refused", [](GuideInstrument& g, ScriptedResponder&) { g.refuseBlock[1] = 1; }, {2, 39, 39, 3}},
+        {"instrument reports memory full", [](GuideInstrument& g, ScriptedResponder&) { g.guideStatus[0] = 3; }, {2, 39, 3}},
+        {"closing block refused", [](GuideInstrument& g, ScriptedResponder&) { g.refuseBlock[3] = 1; },
          {2, 39, 39, 39, 39, 3}},
-        {"no reply to a block", [](GuidesTest&, GuideInstrument& g, ScriptedResponder&) { g.silent.insert(39); },
-         {2, 39, 3}},
-        {"lock fails", [](GuidesTest&, GuideInstrument& g, ScriptedResponder&) { g.silent.insert(2); }, {2}},
+        {"no reply to a block", [](GuideInstrument& g, ScriptedResponder&) { g.silent.insert(39); }, {2, 39, 3}},
+        {"lock fails", [](GuideInstrument& g, ScriptedResponder&) { g.silent.insert(2); }, {2}},
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -469,7 +423,7 @@ TEST_F(GuidesTest, AStoppedDownloadFailsUnlocksAndDoesNotBeep)
         guide.silent.clear();
         ScriptedResponder progress;
         ScopedResponder use(progress);
-        c.arrange(*this, guide, progress);
+        c.arrange(guide, progress);
         t->ClearSent();
         TempFile f(Pattern(3 * 512 + 10));
         EXPECT_EQ(pLib->GuideDownload(nullptr, 6, f.Fd()), 0);

@@ -14,15 +14,16 @@
 #include "qelvxn/value/GPtMesswert.hpp"
 #include "sv/Application.hpp"
 #include "sv/TerminalResponder.hpp"
+#include "support/PipedTerminal.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <unistd.h>
 
 namespace {
 
 using libtest::Seq;
+using libtest::Join;
+using libtest::KeyMessage;
 
 Spectrum Flat(float v, ValueFilterType eFilter = FILTER_POL)
 {
@@ -51,13 +52,6 @@ std::string MeasValueText(const Spectrum& rSpectrum, int nVersion = 2)
 
 // Message 43 as the instrument sends it.
 MyMemoryBlock MeasValueMessage(const Spectrum& rSpectrum) { return TextMessage(MeasValueText(rSpectrum)); }
-
-MyMemoryBlock KeyMessage()
-{
-    MyMemoryBlock b;
-    b << static_cast<unsigned char>(1) << 100;
-    return b;
-}
 
 // Where a measurement of the series comes from.
 enum class Source { Button, F2, Instrument, Key };
@@ -103,14 +97,6 @@ protected:
 // on the table the head goes down and up around the measurement.
 const Seq MEASURE = {13, 37, 94, 28, 94, 15, 8, 26, 13};
 const Seq MEASURE_ON_TABLE = {13, 37, 94, 57, 51, 55, 28, 94, 54, 51, 15, 8, 26, 13};
-
-Seq Join(std::initializer_list<Seq> parts)
-{
-    Seq out;
-    for (const Seq& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 TEST_F(MehrfachmessungTest, MessagesOfMixedSeries)
 {
@@ -171,26 +157,24 @@ TEST_F(MehrfachmessungTest, NestedDialogsGiveTheHandlersBack)
     Link appHdl = LINK(&app, Recorder, Hdl);
     Link before43 = po->ChangeMessageHdl(43, appHdl, 0);
     Link before81 = po->ChangeMessageHdl(81, appHdl, 0);
-    // The handler installed now, without disturbing it.
-    auto current = [&](unsigned int msg) {
-        Link probe;
-        Link cur = po->ChangeMessageHdl(msg, probe, 0);
-        po->ChangeMessageHdl(msg, cur, 1);
-        return cur.GetInstance();
+    // Who handles 43 and 81 now, found without disturbing the handlers.
+    auto expectHandler = [&](void* who) {
+        for (unsigned int msg : {43u, 81u}) {
+            Link probe;
+            Link cur = po->ChangeMessageHdl(msg, probe, 0);
+            po->ChangeMessageHdl(msg, cur, 1);
+            EXPECT_EQ(cur.GetInstance(), who) << msg;
+        }
     };
     {
         auto outer = std::make_unique<InfoMehrfachmessung>(nullptr);
-        EXPECT_EQ(current(43), static_cast<void*>(outer.get()));
-        EXPECT_EQ(current(81), static_cast<void*>(outer.get()));
+        expectHandler(outer.get());
         auto inner = std::make_unique<InfoMehrfachmessung>(nullptr);
-        EXPECT_EQ(current(43), static_cast<void*>(inner.get()));
-        EXPECT_EQ(current(81), static_cast<void*>(inner.get()));
+        expectHandler(inner.get());
         inner.reset();
-        EXPECT_EQ(current(43), static_cast<void*>(outer.get()));
-        EXPECT_EQ(current(81), static_cast<void*>(outer.get()));
+        expectHandler(outer.get());
     }
-    EXPECT_EQ(current(43), static_cast<void*>(&app));
-    EXPECT_EQ(current(81), static_cast<void*>(&app));
+    expectHandler(&app);
     EXPECT_EQ(CountOf(82), 2);
     EXPECT_EQ(CountOf(83), 2);
     po->ChangeMessageHdl(43, before43, 1);
@@ -406,28 +390,16 @@ TEST_F(MehrfachmessungTest, AtTheTerminal)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pLib->SetVXNMeanCount(3);
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        ASSERT_EQ(write(fds[1], c.input.data(), c.input.size()), static_cast<ssize_t>(c.input.size()));
-        std::FILE* out = std::tmpfile();
+        testenv::PipedTerminal term(c.input);
+        if (c.defaults)
+            term.Responder().SetMode(TerminalResponder::Mode::Defaults);
         unsigned char result = 0;
         {
-            TerminalResponder term(fds[0], out);
-            term.SetInteractive(true);
-            if (c.defaults)
-                term.SetMode(TerminalResponder::Mode::Defaults);
-            ScopedResponder useTerm(term);
+            ScopedResponder useTerm(term.Responder());
             Spectrum s;
             result = pLib->Mehrfachmessung(nullptr, s, 0);
         }
-        close(fds[0]);
-        close(fds[1]);
-        std::rewind(out);
-        std::string text;
-        char buf[512];
-        while (size_t n = std::fread(buf, 1, sizeof buf, out))
-            text.append(buf, n);
-        std::fclose(out);
+        std::string text = term.Output();
         EXPECT_EQ(result, c.result);
         int lines = 0;
         for (size_t p = 0; (p = text.find("Measurement ", p)) != std::string::npos; ++p)

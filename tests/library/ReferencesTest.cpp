@@ -108,16 +108,18 @@ TEST_F(ReferencesTest, ValueDateAndNameGoToTheSlot)
         EXPECT_EQ(pLib->ReferenzDownload(c.slot, v), 1);
         Language::Set(String("en"));
         EXPECT_EQ(Sent(), c.sent);
-        if (c.slot >= 9)
+        if (c.slot >= 9) {
             EXPECT_EQ(PayloadOfNth(40), testenv::Bytes(Ints({68, static_cast<int>(c.slot) + 1})));
+        }
         EXPECT_EQ(PayloadOfNth(c.lab ? 41 : 42), ValueRequest(v, c.valueType));
         if (c.sw >= 355) {
             MyMemoryBlock time = c.lab ? Ints({c.valueType, 0, 58, 59, 23, 31, 12, 99})
                                        : Ints({c.valueType, 0, 1, 45, 13, 15, 3, 24});
             EXPECT_EQ(PayloadOfNth(18), testenv::Bytes(time));
         }
-        if (!c.name16.empty())
+        if (!c.name16.empty()) {
             EXPECT_EQ(PayloadOfNth(19), NameRequest(c.valueType, c.name16));
+        }
     }
 }
 

@@ -15,18 +15,12 @@ namespace {
 
 using libtest::Ints;
 using libtest::Seq;
+using libtest::KeyMessage;
 
 struct XY {
     int x, y;
     friend bool operator==(const XY& a, const XY& b) { return a.x == b.x && a.y == b.y; }
 };
-
-MyMemoryBlock KeyMessage()
-{
-    MyMemoryBlock b;
-    b << static_cast<unsigned char>(1) << 100;
-    return b;
-}
 
 MeasuringCondition Condition()
 {
@@ -105,29 +99,48 @@ TEST_F(ScanLibTest, MeasureAtPosFailuresStillRebuildTheSpectrum)
     }
 }
 
-TEST_F(ScanLibTest, SeriesSendsSpecialStatusAroundEveryMeasurementThenClearsAndLifts)
+// A series: the special status around every measurement, then cleared and
+// the head lifted. A failure ends it (still lifting); the sum is divided by
+// the count asked for. Refused table housekeeping does not stop it.
+TEST_F(ScanLibTest, SeriesMessagesAndMean)
 {
-    Spectrum s;
-    EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, 3, Point(1000, 2000), Size(0, 0), Condition()), 1);
-    EXPECT_EQ(Steps(), (Seq{72, 84, 72, 84, 72, 84, 73, 54}));
-    EXPECT_EQ(PayloadOfNth(72), (std::vector<uint8_t>{1, 0}));  // a short
-    EXPECT_EQ(PayloadOfNth(73), testenv::Bytes(Ints({1})));     // an int
-    EXPECT_EQ(points, (std::vector<XY>{{1000, 2000}, {1000, 2000}, {1000, 2000}}));
-    EXPECT_FLOAT_EQ(s[0], 1000.0f);
-    EXPECT_FLOAT_EQ(s[1], 2000.0f);
-}
-
-TEST_F(ScanLibTest, CountZeroAndOneMeasureOnceAtTheExactPosition)
-{
-    for (int n : {0, 1}) {
-        SCOPED_TRACE(n);
+    const Seq THREE = {72, 84, 72, 84, 72, 84, 73, 54}, ONE = {72, 84, 73, 54};
+    struct Case {
+        const char* name;
+        int n;
+        Point at;
+        Size spread;
+        int failAt;
+        std::set<int> refuse;
+        unsigned char result;
+        Seq steps;
+        float first, last;  // s[0] and s[35] afterwards
+    } cases[] = {
+        {"three at one point", 3, Point(1000, 2000), Size(0, 0), 0, {}, 1, THREE, 1000, 35},
+        {"count 0", 0, Point(300, 400), Size(500, 500), 0, {}, 1, ONE, 300, 35},
+        {"count 1", 1, Point(300, 400), Size(500, 500), 0, {}, 1, ONE, 300, 35},
+        {"third fails", 5, Point(100, 100), Size(0, 0), 3, {}, 0, THREE, 2 * 100.0f / 5, 2 * 35.0f / 5},
+        {"first fails", 4, Point(100, 100), Size(50, 50), 1, {}, 0, ONE, 0, 0},
+        {"housekeeping refused", 2, Point(100, 100), Size(0, 0), 0, {72, 73, 54}, 1, {72, 84, 72, 84, 73, 54}, 100, 35},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        nFailAt = c.failAt;
+        dev.refuse = c.refuse;
         points.clear();
         t->ClearSent();
         Spectrum s;
-        EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, n, Point(300, 400), Size(500, 500), Condition()), 1);
-        EXPECT_EQ(Steps(), (Seq{72, 84, 73, 54}));
-        EXPECT_EQ(points, (std::vector<XY>{{300, 400}}));
-        EXPECT_FLOAT_EQ(s[0], 300.0f);  // divided by 1
+        EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, c.n, c.at, c.spread, Condition()), c.result);
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_EQ(PayloadOfNth(72), (std::vector<uint8_t>{1, 0}));  // a short
+        EXPECT_EQ(PayloadOfNth(73), testenv::Bytes(Ints({1})));     // an int
+        ASSERT_FALSE(points.empty());
+        EXPECT_EQ(points[0], (XY{c.at.X(), c.at.Y()})) << "the first measurement is at the point itself";
+        if (c.spread.Width() == 0) {
+            EXPECT_EQ(points, std::vector<XY>(points.size(), points[0]));
+        }
+        EXPECT_FLOAT_EQ(s[0], c.first);
+        EXPECT_FLOAT_EQ(s[35], c.last);
     }
 }
 
@@ -203,33 +216,6 @@ TEST_F(ScanLibTest, SpreadCoordinatesWrapAtSixteenBits)
     EXPECT_TRUE(bWrapped);
 }
 
-TEST_F(ScanLibTest, AFailureEndsTheSeriesDividesByTheCountAndStillLifts)
-{
-    nFailAt = 3;
-    Spectrum s;
-    EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, 5, Point(100, 100), Size(0, 0), Condition()), 0);
-    EXPECT_EQ(Steps(), (Seq{72, 84, 72, 84, 72, 84, 73, 54}));
-    EXPECT_FLOAT_EQ(s[0], 2 * 100.0f / 5);
-    EXPECT_FLOAT_EQ(s[35], 2 * 35.0f / 5);
-}
-
-TEST_F(ScanLibTest, RefusedTableHousekeepingDoesNotStopASeries)
-{
-    dev.refuse = {72, 73, 54};
-    Spectrum s;
-    EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, 2, Point(100, 100), Size(0, 0), Condition()), 1);
-    EXPECT_EQ(Steps(), (Seq{72, 84, 72, 84, 73, 54}));
-}
-
-TEST_F(ScanLibTest, FirstMeasurementFailingStopsAtOnceButStillLifts)
-{
-    nFailAt = 1;
-    Spectrum s;
-    EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, 4, Point(100, 100), Size(50, 50), Condition()), 0);
-    EXPECT_EQ(Steps(), (Seq{72, 84, 73, 54}));
-    EXPECT_FLOAT_EQ(s[0], 0.0f);
-}
-
 // ---- ScanPosition ------------------------------------------------------------
 
 class ScanPositionTest : public ScanLibTest {
@@ -241,23 +227,7 @@ protected:
     }
 };
 
-TEST_F(ScanPositionTest, KeyReadsTheSightsPosition)
-{
-    dev.x = 2345;
-    dev.y = 678;
-    Key();
-    Point p(1000, 900);
-    EXPECT_EQ(Lib().ScanPosition(nullptr, String("Pick"), String("Move the head."), p), 1);
-    EXPECT_EQ(p, Point(2345, 678));
-    EXPECT_EQ(Sent(), (Seq{51, 64, 71, 82, 83, 57, 60}));
-    EXPECT_EQ(PayloadOfNth(51), testenv::Bytes(Ints({1, 1000, 900})));
-    EXPECT_EQ(PayloadOfNth(57), testenv::Bytes(Ints({1})));
-    for (auto [m, de] : t->SentDisEnables())
-        EXPECT_EQ(de, testenv::ExpectedDisEnable(m)) << m;
-    ASSERT_EQ(boxes.Dialogs().size(), 1u);
-    EXPECT_EQ(boxes.Dialogs()[0].aTitle, String("Pick"));
-}
-
+// The key reads the sight's position; what happens when a step fails.
 TEST_F(ScanPositionTest, OutcomesByWhatFailed)
 {
     struct Case {
@@ -268,6 +238,7 @@ TEST_F(ScanPositionTest, OutcomesByWhatFailed)
         bool bPositionRead;
         Seq sent;
     } cases[] = {
+        {"key", {}, false, 1, true, {51, 64, 71, 82, 83, 57, 60}},
         {"cancelled", {}, true, 0, false, {51, 64, 71, 82, 83, 60}},
         {"move refused", {51}, false, 1, true, {51, 64, 71, 82, 83, 57, 60}},
         {"no digitizing mode", {64}, false, 0, false, {51, 64}},
@@ -280,16 +251,25 @@ TEST_F(ScanPositionTest, OutcomesByWhatFailed)
         t->ClearSent();
         boxes.Clear();
         dev.refuse = c.refuse;
-        dev.x = 111;
-        dev.y = 222;
+        dev.x = 2345;
+        dev.y = 678;
         bool bDialog = !c.refuse.count(64) && !c.refuse.count(71);
         if (bDialog)
             c.bCancel ? Cancel() : Key();
-        Point p(5, 6);
-        EXPECT_EQ(Lib().ScanPosition(nullptr, String("T"), String("I"), p), c.nResult);
-        EXPECT_EQ(p, c.bPositionRead ? Point(111, 222) : Point(5, 6));
+        Point p(1000, 900);
+        EXPECT_EQ(Lib().ScanPosition(nullptr, String("Pick"), String("Move the head."), p), c.nResult);
+        EXPECT_EQ(p, c.bPositionRead ? Point(2345, 678) : Point(1000, 900));
         EXPECT_EQ(Sent(), c.sent);
-        EXPECT_EQ(boxes.Dialogs().size(), bDialog ? 1u : 0u);
+        EXPECT_EQ(PayloadOfNth(51), testenv::Bytes(Ints({1, 1000, 900})));
+        if (CountOf(57)) {
+            EXPECT_EQ(PayloadOfNth(57), testenv::Bytes(Ints({1})));
+        }
+        for (auto [m, de] : t->SentDisEnables())
+            EXPECT_EQ(de, testenv::ExpectedDisEnable(m)) << m;
+        ASSERT_EQ(boxes.Dialogs().size(), bDialog ? 1u : 0u);
+        if (bDialog) {
+            EXPECT_EQ(boxes.Dialogs()[0].aTitle, String("Pick"));
+        }
         EXPECT_EQ(boxes.PendingActions(), 0u);
     }
 }

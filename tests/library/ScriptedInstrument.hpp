@@ -106,6 +106,22 @@ inline MyMemoryBlock Ints(std::initializer_list<int> v)
     return b;
 }
 
+inline Seq Join(std::initializer_list<Seq> parts)
+{
+    Seq out;
+    for (const Seq& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Message 81: the table's key was pressed.
+inline MyMemoryBlock KeyMessage()
+{
+    MyMemoryBlock b;
+    b << static_cast<unsigned char>(1) << 100;
+    return b;
+}
+
 class ScriptedLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -2,6 +2,7 @@
 // without it, the measuring preferences, the conditions request with the
 // alternative-table adjustment and the Dxx temperature number (scripted and
 // against the virtual instrument), and the hand-over to the colorimetry.
+#include "ScriptedInstrument.hpp"
 #include "qelvxn/library/ScanLib.hpp"
 #include "support/ScriptedTransport.hpp"
 #include "support/TestEnv.hpp"
@@ -15,15 +16,8 @@
 
 namespace {
 
+using libtest::Ints;
 using testenv::ScriptedTransport;
-
-MyMemoryBlock Ints(std::initializer_list<int> v)
-{
-    MyMemoryBlock b;
-    for (int x : v)
-        b << x;
-    return b;
-}
 
 // Each test starts with its own configuration file and a new library object,
 // and leaves no object behind.

@@ -15,13 +15,7 @@
 namespace {
 
 using libtest::Seq;
-
-MyMemoryBlock KeyMessage()
-{
-    MyMemoryBlock b;
-    b << static_cast<unsigned char>(1) << 100;
-    return b;
-}
+using libtest::KeyMessage;
 
 // Someone who listened to the key before the dialog came.
 struct Listener : LinkHdl {

@@ -55,26 +55,45 @@ template <class Proto>
 struct Case {
     const char* name;
     int message;
-    std::function<MyMemoryBlock()> request;     // expected request payload
-    std::function<MyMemoryBlock()> reply;       // reply fields after the status
+    MyMemoryBlock request;                      // expected request payload
+    MyMemoryBlock reply;                        // reply fields after the status
     std::function<long(Proto&, Outs&)> call;
     std::function<void(long, Outs&)> check;     // after a well-formed reply
 };
 
-
 inline MyMemoryBlock None() { return MyMemoryBlock(); }
+
+// One byte per value.
+inline MyMemoryBlock U8(std::initializer_list<int> v)
+{
+    MyMemoryBlock b;
+    for (int x : v)
+        b << static_cast<unsigned char>(x);
+    return b;
+}
+
+inline MyMemoryBlock Raw(const void* p, long n) { return MyMemoryBlock(p, n); }
+
+inline MyMemoryBlock Cat(MyMemoryBlock a, const MyMemoryBlock& b)
+{
+    a.Put(b.GetData(), b.GetSize());
+    return a;
+}
+
+// The check of a call without outputs: it succeeded.
+inline void Ok(long r, Outs&) { EXPECT_EQ(r, 1); }
 
 template <class Proto>
 void ExpectRequestAndDecoding(const Case<Proto>& c)
 {
     testenv::ScriptedTransport t;
-    t.Reply(c.reply());
+    t.Reply(c.reply);
     Proto p;
     Outs o;
     long r = c.call(p, o);
     ASSERT_EQ(t.Sent().size(), 1u);
     EXPECT_EQ(t.Sent()[0].message, c.message);
-    EXPECT_EQ(t.Sent()[0].payload, testenv::Bytes(c.request()));
+    EXPECT_EQ(t.Sent()[0].payload, testenv::Bytes(c.request));
     EXPECT_EQ(t.Sent()[0].disEnable, testenv::ExpectedDisEnable(c.message));
     c.check(r, o);
 }
@@ -83,7 +102,7 @@ template <class Proto>
 void ExpectRefusedLeavesOutputs(const Case<Proto>& c)
 {
     testenv::ScriptedTransport t;
-    t.ReplyStatus(3, c.reply());
+    t.ReplyStatus(3, c.reply);
     Proto p;
     Outs o;
     EXPECT_EQ(c.call(p, o), 0);
@@ -105,7 +124,7 @@ void ExpectMissingReplyLeavesOutputs(const Case<Proto>& c)
 template <class Proto>
 long CallWithTruncatedReply(const Case<Proto>& c, Outs& o)
 {
-    MyMemoryBlock full = c.reply();
+    const MyMemoryBlock& full = c.reply;
     testenv::ScriptedTransport t;
     t.Reply(MyMemoryBlock(full.GetData(), full.GetSize() - 1));
     Proto p;
@@ -117,7 +136,7 @@ std::vector<Case<Proto>> WithReplyFields(const std::vector<Case<Proto>>& all)
 {
     std::vector<Case<Proto>> out;
     for (auto& c : all)
-        if (c.reply().GetSize() > 0)
+        if (c.reply.GetSize() > 0)
             out.push_back(c);
     return out;
 }

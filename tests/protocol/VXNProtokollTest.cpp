@@ -11,66 +11,50 @@
 #include <cstring>
 #include <functional>
 
-using testenv::Bytes;
 using testenv::ScriptedTransport;
 
 namespace {
 
 using namespace cmdtest;
 using Case = cmdtest::Case<VXNProtokoll>;
+using P = VXNProtokoll;
 
 const char NAME13[13] = {'G', 'U', 'I', 'D', 'E', '.', 'D', 'A', 'T', 0, 'x', 'y', 'z'};
+
+MyMemoryBlock Name13(MyMemoryBlock more = MyMemoryBlock()) { return Cat(Raw(NAME13, 13), more); }
+MyMemoryBlock Filled(long n, unsigned char v) { return Raw(std::vector<unsigned char>(n, v).data(), n); }
+std::vector<unsigned char> Counting512()
+{
+    std::vector<unsigned char> v(512);
+    for (int i = 0; i < 512; ++i)
+        v[i] = static_cast<unsigned char>(i);
+    return v;
+}
 
 std::vector<Case> Cases()
 {
     std::vector<Case> c;
-    c.push_back({"GetSWVersion", 8, None, [] { return Block({355}); },
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.GetSWVersion()); },
+    c.push_back({"GetSWVersion", 8, None(), Block({355}), [](P& p, Outs&) { return long(p.GetSWVersion()); },
                  [](long r, Outs&) { EXPECT_EQ(r, 355); }});
-    c.push_back({"GetDeviceType", 13, None, [] { return Block({65536}); },
-                 [](VXNProtokoll& p, Outs&) { return p.GetDeviceType(); },
+    c.push_back({"GetDeviceType", 13, None(), Block({65536}), [](P& p, Outs&) { return p.GetDeviceType(); },
                  [](long r, Outs&) { EXPECT_EQ(r, 65536); }});
-    c.push_back({"GetDeviceTypeNegative", 13, None, [] { return Block({-2}); },
-                 [](VXNProtokoll& p, Outs&) { return p.GetDeviceType(); },
+    c.push_back({"GetDeviceTypeNegative", 13, None(), Block({-2}), [](P& p, Outs&) { return p.GetDeviceType(); },
                  [](long r, Outs&) { EXPECT_EQ(r, -2); }});
     struct Model {
         const char* name;
         int msg;
-        unsigned char (VXNProtokoll::*fn)();
+        unsigned char (P::*fn)();
     };
-    for (Model m : {Model{"HasaTableWalker", 94, &VXNProtokoll::HasaTableWalker},
-                    Model{"HasaTableWalkerT", 95, &VXNProtokoll::HasaTableWalkerT},
-                    Model{"IsaChromalette", 96, &VXNProtokoll::IsaChromalette},
-                    Model{"IsaVXN", 97, &VXNProtokoll::IsaVXN},
-                    Model{"IsaDensitometer", 98, &VXNProtokoll::IsaDensitometer},
-                    Model{"IsaLumovista", 99, &VXNProtokoll::IsaLumovista},
-                    Model{"IsaHuepointer", 100, &VXNProtokoll::IsaHuepointer}}) {
-        c.push_back({m.name, m.msg, None,
-                     [] {
-                         MyMemoryBlock b;
-                         b << static_cast<unsigned char>(7);
-                         return b;
-                     },
-                     [fn = m.fn](VXNProtokoll& p, Outs&) { return static_cast<long>((p.*fn)()); },
+    for (Model m : {Model{"HasaTableWalker", 94, &P::HasaTableWalker}, Model{"HasaTableWalkerT", 95, &P::HasaTableWalkerT},
+                    Model{"IsaChromalette", 96, &P::IsaChromalette}, Model{"IsaVXN", 97, &P::IsaVXN},
+                    Model{"IsaDensitometer", 98, &P::IsaDensitometer}, Model{"IsaLumovista", 99, &P::IsaLumovista},
+                    Model{"IsaHuepointer", 100, &P::IsaHuepointer}})
+        c.push_back({m.name, m.msg, None(), U8({7}), [fn = m.fn](P& p, Outs&) { return long((p.*fn)()); },
                      [](long r, Outs&) { EXPECT_EQ(r, 7); }});
-    }
-    c.push_back({"FilterDownload", 101, [] { return Block({8}); },
-                 [] {
-                     MyMemoryBlock b;
-                     b << static_cast<unsigned char>(1);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.FilterDownload(FILTER_M1)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"SpectrumRequest", 15, [] { return Block({9, 0}); },
-                 [] {
-                     MyMemoryBlock b = Floats(36, 0.25f);
-                     b << static_cast<unsigned char>(3);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.SpectrumRequest(VALUE_SAMPLE_SPECTRUM, SPECT_REMISSION,
-                                                                o.floats(0), o.at<unsigned char>(200)));
+    c.push_back({"FilterDownload", 101, Block({8}), U8({1}), [](P& p, Outs&) { return p.FilterDownload(FILTER_M1); }, Ok});
+    c.push_back({"SpectrumRequest", 15, Block({9, 0}), Cat(Floats(36, 0.25f), U8({3})),
+                 [](P& p, Outs& o) {
+                     return p.SpectrumRequest(VALUE_SAMPLE_SPECTRUM, SPECT_REMISSION, o.floats(0), o.at<unsigned char>(200));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
@@ -78,25 +62,17 @@ std::vector<Case> Cases()
                      EXPECT_FLOAT_EQ(o.floats(0)[35], 35.25f);
                      EXPECT_EQ(o.at<unsigned char>(200), 3);
                  }});
-    c.push_back({"IndexValueRequest", 16, [] { return Block({27, 48}); },
-                 [] {
-                     MyMemoryBlock b = Floats(1, 512.5f);
-                     b << static_cast<unsigned char>(9);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.IndexValueRequest(VALUE_FREE_MEMORY, INDEX_SIZE, o.at<float>(0),
-                                                                  o.at<unsigned char>(8)));
+    c.push_back({"IndexValueRequest", 16, Block({27, 48}), Cat(Floats(1, 512.5f), U8({9})),
+                 [](P& p, Outs& o) {
+                     return p.IndexValueRequest(VALUE_FREE_MEMORY, INDEX_SIZE, o.at<float>(0), o.at<unsigned char>(8));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_FLOAT_EQ(o.at<float>(0), 512.5f);
                      EXPECT_EQ(o.at<unsigned char>(8), 9);
                  }});
-    c.push_back({"TimeRequest", 17, [] { return Block({120}); }, [] { return Block({0, 5, 4, 3, 2, 1, 70000}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.TimeRequest(VALUE_GUIDE, &o.at<short>(0)));
-                 },
+    c.push_back({"TimeRequest", 17, Block({120}), Block({0, 5, 4, 3, 2, 1, 70000}),
+                 [](P& p, Outs& o) { return p.TimeRequest(VALUE_GUIDE, &o.at<short>(0)); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      short* t = &o.at<short>(0);
@@ -104,74 +80,41 @@ std::vector<Case> Cases()
                      EXPECT_EQ(t[5], 1);
                      EXPECT_EQ(t[6], static_cast<short>(70000));  // narrowed
                  }});
-    c.push_back({"TimeDownloadSignExtends", 18, [] { return Block({3, -1, 1, 2, 3, 4, 5, 99}); }, None,
-                 [](VXNProtokoll& p, Outs&) {
+    c.push_back({"TimeDownloadSignExtends", 18, Block({3, -1, 1, 2, 3, 4, 5, 99}), None(),
+                 [](P& p, Outs&) {
                      const short t[7] = {-1, 1, 2, 3, 4, 5, 99};
-                     return static_cast<long>(p.TimeDownload(static_cast<ValueType>(3), t));
+                     return p.TimeDownload(static_cast<ValueType>(3), t);
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"StdNameDownload", 19,
-                 [] {
-                     MyMemoryBlock b = Block({120});
-                     b.Put("Guide name 16chr", 17);
-                     return b;
-                 },
-                 None,
-                 [](VXNProtokoll& p, Outs&) {
-                     return static_cast<long>(p.StdNameDownload(VALUE_GUIDE, "Guide name 16chr"));
-                 },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"GetValNrValue", 20, [] { return Block({30}); }, [] { return Block({4}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.GetValNr(VALUE_ROM_GUIDES, o.at<short>(0)));
-                 },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<short>(0), 4);
-                 }});
-    c.push_back({"StdNameRequest", 21, [] { return Block({120}); },
-                 [] {
-                     MyMemoryBlock b;
-                     b.Put("ABCDEFGHIJKLMNOPQ", 17);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) { return static_cast<long>(p.StdNameRequest(LIBVALUE_GUIDE, o.chars(0))); },
+                 Ok});
+    c.push_back({"StdNameDownload", 19, Cat(Block({120}), Raw("Guide name 16chr", 17)), None(),
+                 [](P& p, Outs&) { return p.StdNameDownload(VALUE_GUIDE, "Guide name 16chr"); }, Ok});
+    c.push_back({"GetValNrValue", 20, Block({30}), Block({4}),
+                 [](P& p, Outs& o) { return p.GetValNr(VALUE_ROM_GUIDES, o.at<short>(0)); },
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<short>(0), 4); }});
+    // Names come without a terminator added.
+    c.push_back({"StdNameRequest", 21, Block({120}), Raw("ABCDEFGHIJKLMNOPQ", 17),
+                 [](P& p, Outs& o) { return p.StdNameRequest(LIBVALUE_GUIDE, o.chars(0)); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(std::string(o.chars(0), 17), "ABCDEFGHIJKLMNOPQ");
-                     EXPECT_EQ(o.raw[17], 0xA5);  // no terminator added
+                     EXPECT_EQ(o.raw[17], 0xA5);
                  }});
-    c.push_back({"Name18Request", 22, [] { return Block({120}); },
-                 [] {
-                     MyMemoryBlock b;
-                     b.Put("ABCDEFGHIJKLMNOPQRS", 19);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) { return static_cast<long>(p.Name18Request(LIBVALUE_GUIDE, o.chars(0))); },
+    c.push_back({"Name18Request", 22, Block({120}), Raw("ABCDEFGHIJKLMNOPQRS", 19),
+                 [](P& p, Outs& o) { return p.Name18Request(LIBVALUE_GUIDE, o.chars(0)); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(std::string(o.chars(0), 19), "ABCDEFGHIJKLMNOPQRS");
                      EXPECT_EQ(o.raw[19], 0xA5);
                  }});
-    c.push_back({"DelValNr", 23, [] { return Block({120}); }, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.DelValNr(LIBVALUE_GUIDE)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"GetValNrLib", 24, [] { return Block({124}); }, [] { return Block({12}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.GetValNr(LIBVALUE_GUIDE_COUNT, o.at<short>(0)));
-                 },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<short>(0), 12);
-                 }});
-    c.push_back({"SetValNrLib", 25, [] { return Block({120, -3}); }, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.SetValNr(LIBVALUE_GUIDE, -3)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"ParameterRequest", 26, None, [] { return Block({2, 1, 17, 1, 8}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.ParameterRequest(o.at<DStdType>(0), o.at<StoredWBaseType>(4),
-                                                                 o.at<IllumType>(8), o.at<ObserverType>(12),
-                                                                 o.at<ValueFilterType>(16)));
+    c.push_back({"DelValNr", 23, Block({120}), None(), [](P& p, Outs&) { return p.DelValNr(LIBVALUE_GUIDE); }, Ok});
+    c.push_back({"GetValNrLib", 24, Block({124}), Block({12}),
+                 [](P& p, Outs& o) { return p.GetValNr(LIBVALUE_GUIDE_COUNT, o.at<short>(0)); },
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<short>(0), 12); }});
+    c.push_back({"SetValNrLib", 25, Block({120, -3}), None(), [](P& p, Outs&) { return p.SetValNr(LIBVALUE_GUIDE, -3); }, Ok});
+    c.push_back({"ParameterRequest", 26, None(), Block({2, 1, 17, 1, 8}),
+                 [](P& p, Outs& o) {
+                     return p.ParameterRequest(o.at<DStdType>(0), o.at<StoredWBaseType>(4), o.at<IllumType>(8),
+                                               o.at<ObserverType>(12), o.at<ValueFilterType>(16));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
@@ -181,96 +124,54 @@ std::vector<Case> Cases()
                      EXPECT_EQ(o.at<ObserverType>(12), 1);
                      EXPECT_EQ(o.at<ValueFilterType>(16), 8);
                  }});
-    c.push_back({"ParameterDownloadOrder", 27, [] { return Block({3, 0, 16, 1}); }, None,
-                 [](VXNProtokoll& p, Outs&) {
-                     return static_cast<long>(p.ParameterDownload(DSTD_DIN_NB, WBASE_PAPER, static_cast<IllumType>(16), OBSERVER_10));
+    c.push_back({"ParameterDownloadOrder", 27, Block({3, 0, 16, 1}), None(),
+                 [](P& p, Outs&) {
+                     return p.ParameterDownload(DSTD_DIN_NB, WBASE_PAPER, static_cast<IllumType>(16), OBSERVER_10);
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"ExecMeasurement", 28, None, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.ExecMeasurement()); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"ExecWhiteMeasurement", 29, None, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.ExecWhiteMeasurement()); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"ExecRefMeasurement", 30, [] { return Block({4, 77}); }, None,
-                 [](VXNProtokoll& p, Outs&) {
-                     return static_cast<long>(p.ExecRefMeasurement(static_cast<ValueType>(4), static_cast<MeasurementModeType>(77)));
+                 Ok});
+    c.push_back({"ExecMeasurement", 28, None(), None(), [](P& p, Outs&) { return p.ExecMeasurement(); }, Ok});
+    c.push_back({"ExecWhiteMeasurement", 29, None(), None(), [](P& p, Outs&) { return p.ExecWhiteMeasurement(); }, Ok});
+    c.push_back({"ExecRefMeasurement", 30, Block({4, 77}), None(),
+                 [](P& p, Outs&) {
+                     return p.ExecRefMeasurement(static_cast<ValueType>(4), static_cast<MeasurementModeType>(77));
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"WhiteRefRequest", 31, None, [] { return Floats(108, 1.0f); },
-                 [](VXNProtokoll& p, Outs& o) { return static_cast<long>(p.WhiteRefRequest(o.floats(0))); },
+                 Ok});
+    c.push_back({"WhiteRefRequest", 31, None(), Floats(108, 1.0f), [](P& p, Outs& o) { return p.WhiteRefRequest(o.floats(0)); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_FLOAT_EQ(o.floats(0)[36], 37.0f);
                      EXPECT_FLOAT_EQ(o.floats(0)[107], 108.0f);
                      EXPECT_EQ(o.raw[432], 0xA5);
                  }});
-    c.push_back({"AltTabActivRequest", 32, None,
-                 [] {
-                     MyMemoryBlock b;
-                     b << static_cast<unsigned char>(1);
-                     const unsigned char f[4] = {0, 0, 1, 0};
-                     b.Put(f, 4);
-                     b << static_cast<unsigned char>(5);
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.AltTabActivRequest(o.raw[0], o.raw + 1, o.raw[5]));
-                 },
+    c.push_back({"AltTabActivRequest", 32, None(), U8({1, 0, 0, 1, 0, 5}),
+                 [](P& p, Outs& o) { return p.AltTabActivRequest(o.raw[0], o.raw + 1, o.raw[5]); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(o.raw[0], 1);
                      EXPECT_EQ(o.raw[3], 1);
                      EXPECT_EQ(o.raw[5], 5);
                  }});
-    c.push_back({"GetValNrTab", 33, [] { return Block({97}); }, [] { return Block({50}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.GetValNr(static_cast<TabValueType>(97), o.at<short>(0)));
-                 },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<short>(0), 50);
-                 }});
-    c.push_back({"SetValNrTab", 34, [] { return Block({96, 93}); }, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.SetValNr(TABVALUE_DXX_FIRST, 93)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"NewMeasureRequest", 35, None, [] { return Block({6, 9}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.NewMeasureRequest(o.at<NewMeasurementType>(0), o.at<ValueType>(4)));
-                 },
+    c.push_back({"GetValNrTab", 33, Block({97}), Block({50}),
+                 [](P& p, Outs& o) { return p.GetValNr(static_cast<TabValueType>(97), o.at<short>(0)); },
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<short>(0), 50); }});
+    c.push_back({"SetValNrTab", 34, Block({96, 93}), None(), [](P& p, Outs&) { return p.SetValNr(TABVALUE_DXX_FIRST, 93); }, Ok});
+    c.push_back({"NewMeasureRequest", 35, None(), Block({6, 9}),
+                 [](P& p, Outs& o) { return p.NewMeasureRequest(o.at<NewMeasurementType>(0), o.at<ValueType>(4)); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(o.at<int>(0), 6);
                      EXPECT_EQ(o.at<int>(4), 9);
                  }});
-    c.push_back({"MeasControlDownload", 36, [] { return Block({155, 0}); }, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.MeasControlDownload(CONTROL_MEASURE, 0)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"MeasControlRequest", 37, [] { return Block({155}); }, [] { return Block({156}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.MeasControlRequest(CONTROL_MEASURE, o.at<ControlType>(0)));
-                 },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<int>(0), 156);
-                 }});
-    c.push_back({"NewUserGuideRequest", 38,
-                 [] {
-                     MyMemoryBlock b = Block({4});
+    c.push_back({"MeasControlDownload", 36, Block({155, 0}), None(),
+                 [](P& p, Outs&) { return p.MeasControlDownload(CONTROL_MEASURE, 0); }, Ok});
+    c.push_back({"MeasControlRequest", 37, Block({155}), Block({156}),
+                 [](P& p, Outs& o) { return p.MeasControlRequest(CONTROL_MEASURE, o.at<ControlType>(0)); },
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<int>(0), 156); }});
+    const short head38[2] = {1, 512}, head39[2] = {2, 100};
+    c.push_back({"NewUserGuideRequest", 38, Cat(Block({4}), Raw(head38, 4)), Cat(Raw("ok", 2), Block({70000, 65535})),
+                 [](P& p, Outs& o) {
                      const short h[2] = {1, 512};
-                     b.Put(h, 4);
-                     return b;
-                 },
-                 [] {
-                     MyMemoryBlock b;
-                     b.Put("ok", 2);
-                     b << 70000 << 65535;
-                     return b;
-                 },
-                 [](VXNProtokoll& p, Outs& o) {
-                     const short h[2] = {1, 512};
-                     return static_cast<long>(
-                         p.NewUserGuideRequest(4, h, o.raw, o.at<short>(4), o.at<unsigned short>(8)));
+                     return p.NewUserGuideRequest(4, h, o.raw, o.at<short>(4), o.at<unsigned short>(8));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
@@ -278,136 +179,63 @@ std::vector<Case> Cases()
                      EXPECT_EQ(o.at<short>(4), static_cast<short>(70000));
                      EXPECT_EQ(o.at<unsigned short>(8), 65535);
                  }});
-    c.push_back({"UserGuideDownload", 39,
-                 [] {
-                     MyMemoryBlock b = Block({4});
+    c.push_back({"UserGuideDownload", 39, Cat(Cat(Block({4}), Raw(head39, 4)), Raw(Counting512().data(), 512)), Block({0}),
+                 [](P& p, Outs& o) {
                      const short h[2] = {2, 100};
-                     b.Put(h, 4);
-                     unsigned char block[512];
-                     for (int i = 0; i < 512; ++i)
-                         block[i] = static_cast<unsigned char>(i);
-                     b.Put(block, 512);
-                     return b;
+                     return p.UserGuideDownload(4, h, Counting512().data(), o.at<unsigned short>(0));
                  },
-                 [] { return Block({0}); },
-                 [](VXNProtokoll& p, Outs& o) {
-                     const short h[2] = {2, 100};
-                     unsigned char block[512];
-                     for (int i = 0; i < 512; ++i)
-                         block[i] = static_cast<unsigned char>(i);
-                     return static_cast<long>(p.UserGuideDownload(4, h, block, o.at<unsigned short>(0)));
-                 },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<unsigned short>(0), 0);
-                 }});
-    c.push_back({"SetValNrValue", 40, [] { return Block({68, 10}); }, None,
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.SetValNr(VALUE_REFERENCE_SELECT, 10)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"CDownload", 41,
-                 [] {
-                     MyMemoryBlock b = Block({64, 1});
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<unsigned short>(0), 0); }});
+    c.push_back({"SetValNrValue", 40, Block({68, 10}), None(),
+                 [](P& p, Outs&) { return p.SetValNr(VALUE_REFERENCE_SELECT, 10); }, Ok});
+    const float lab[3] = {50.5f, -3.25f, 7.0f};
+    c.push_back({"CDownload", 41, Cat(Block({64, 1}), Raw(lab, 12)), None(),
+                 [](P& p, Outs&) {
                      const float lab[3] = {50.5f, -3.25f, 7.0f};
-                     b.Put(lab, 12);
-                     return b;
+                     return p.CDownload(VALUE_SELECTED_REFERENCE, CTYPE_LAB, lab);
                  },
-                 None,
-                 [](VXNProtokoll& p, Outs&) {
-                     const float lab[3] = {50.5f, -3.25f, 7.0f};
-                     return static_cast<long>(p.CDownload(VALUE_SELECTED_REFERENCE, CTYPE_LAB, lab));
-                 },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"SpectrumDownload", 42,
-                 [] {
-                     MyMemoryBlock b = Block({8, 0});
-                     MyMemoryBlock f = Floats(36, 0.5f);
-                     b.Put(f.GetData(), f.GetSize());
-                     return b;
-                 },
-                 None,
-                 [](VXNProtokoll& p, Outs&) {
+                 Ok});
+    c.push_back({"SpectrumDownload", 42, Cat(Block({8, 0}), Floats(36, 0.5f)), None(),
+                 [](P& p, Outs&) {
                      float v[36];
                      for (int i = 0; i < 36; ++i)
                          v[i] = 0.5f + static_cast<float>(i);
-                     return static_cast<long>(p.SpectrumDownload(static_cast<ValueType>(8), SPECT_REMISSION, v));
+                     return p.SpectrumDownload(static_cast<ValueType>(8), SPECT_REMISSION, v);
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"DeviceReady", 48,
-                 [] {
-                     MyMemoryBlock b;
-                     b << static_cast<char>(0);
-                     return b;
-                 },
-                 None, [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.DeviceReady()); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
+                 Ok});
+    c.push_back({"DeviceReady", 48, U8({0}), None(), [](P& p, Outs&) { return p.DeviceReady(); }, Ok});
 
     // File store: the result is the byte after the status.
-    auto resultByte = [](unsigned char r, MyMemoryBlock more = MyMemoryBlock()) {
-        return [r, more] {
-            MyMemoryBlock b;
-            b << r;
-            b.Put(more.GetData(), more.GetSize());
-            return b;
-        };
+    auto path = [](P& p, Outs& o, unsigned char (P::*fn)(char (&)[129])) {
+        return (p.*fn)(*reinterpret_cast<char(*)[129]>(o.raw));
     };
-    auto name13 = [] {
-        MyMemoryBlock b;
-        for (char ch : NAME13)
-            b << ch;
-        return b;
-    };
-    c.push_back({"FileActDriveRequest", 108, None,
-                 resultByte(4, [] { MyMemoryBlock b; b.Put("A:\0zz", 5); return b; }()),
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.FileActDriveRequest(*reinterpret_cast<char(*)[129]>(o.raw)));
-                 },
+    c.push_back({"FileActDriveRequest", 108, None(), Cat(U8({4}), Raw("A:\0zz", 5)),
+                 [path](P& p, Outs& o) { return path(p, o, &P::FileActDriveRequest); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 4);  // a nonzero result byte still fills the array
                      EXPECT_STREQ(o.chars(0), "A:");
                      EXPECT_EQ(o.raw[3], 0xA5);  // stops after the terminator
                  }});
-    c.push_back({"FileChangeDriveSendsCharacters", 109,
-                 [] {
-                     MyMemoryBlock b;
-                     b.Put("B:", 2);
-                     return b;
-                 },
-                 resultByte(1),
-                 [](VXNProtokoll& p, Outs&) {
+    c.push_back({"FileChangeDriveSendsCharacters", 109, Raw("B:", 2), U8({1}),
+                 [](P& p, Outs&) {
                      char path[129] = "B:";
-                     return static_cast<long>(p.FileChangeDrive(path));
+                     return p.FileChangeDrive(path);
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileChangeDirEmpty", 113, None, resultByte(1),
-                 [](VXNProtokoll& p, Outs&) {
+                 Ok});
+    c.push_back({"FileChangeDirEmpty", 113, None(), U8({1}),
+                 [](P& p, Outs&) {
                      char path[129] = "";
-                     return static_cast<long>(p.FileChangeDir(path));
+                     return p.FileChangeDir(path);
                  },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileActDirRequestLong", 112, None,
-                 resultByte(1, [] { MyMemoryBlock b; std::string s(200, 'd'); b.Put(s.data(), 200); return b; }()),
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.FileActDirRequest(*reinterpret_cast<char(*)[129]>(o.raw)));
-                 },
+                 Ok});
+    c.push_back({"FileActDirRequestLong", 112, None(), Cat(U8({1}), Filled(200, 'd')),
+                 [path](P& p, Outs& o) { return path(p, o, &P::FileActDirRequest); },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_EQ(std::string(o.chars(0), 128), std::string(128, 'd'));
                      EXPECT_EQ(o.raw[128], 0xA5);  // no terminator written
                  }});
-    c.push_back({"FileDOSStatusRequest", 119,
-                 [name13] {
-                     MyMemoryBlock b = name13();
-                     b << 777;
-                     return b;
-                 },
-                 resultByte(1, [] {
-                     MyMemoryBlock b;
-                     b << 4096;
-                     const unsigned char s[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-                     b.Put(s, 8);
-                     return b;
-                 }()),
-                 [](VXNProtokoll& p, Outs& o) {
+    c.push_back({"FileDOSStatusRequest", 119, Name13(Block({777})), Cat(Cat(U8({1}), Block({4096})), U8({1, 2, 3, 4, 5, 6, 7, 8})),
+                 [](P& p, Outs& o) {
                      unsigned long size = 777;
                      long r = p.FileDOSStatusRequest(NAME13, size, *reinterpret_cast<unsigned char(*)[4]>(o.raw + 8),
                                                      *reinterpret_cast<unsigned char(*)[3]>(o.raw + 12), o.raw[15]);
@@ -422,97 +250,31 @@ std::vector<Case> Cases()
                      EXPECT_EQ(o.raw[14], 7);
                      EXPECT_EQ(o.raw[15], 8);
                  }});
-    c.push_back({"FileEntryCount", 120,
-                 [] {
-                     MyMemoryBlock b;
-                     b << static_cast<unsigned short>(0xA5A5);
-                     return b;
-                 },
-                 resultByte(1, [] { MyMemoryBlock b; b << static_cast<unsigned short>(3); return b; }()),
-                 [](VXNProtokoll& p, Outs& o) { return static_cast<long>(p.FileEntryCount(o.at<unsigned short>(0))); },
-                 [](long r, Outs& o) {
-                     EXPECT_EQ(r, 1);
-                     EXPECT_EQ(o.at<unsigned short>(0), 3);
-                 }});
-    c.push_back({"FileDOSEntryRequest", 121,
-                 [] {
-                     MyMemoryBlock b;
-                     b << static_cast<unsigned short>(2);
-                     return b;
-                 },
-                 resultByte(1, [] {
-                     MyMemoryBlock b;
-                     b.Put("FILE0002.DAT", 13);
-                     b << 5;
-                     return b;
-                 }()),
-                 [](VXNProtokoll& p, Outs& o) {
+    c.push_back({"FileEntryCount", 120, U8({0xA5, 0xA5}), U8({1, 3, 0}),
+                 [](P& p, Outs& o) { return p.FileEntryCount(o.at<unsigned short>(0)); },
+                 [](long r, Outs& o) { EXPECT_EQ(r, 1); EXPECT_EQ(o.at<unsigned short>(0), 3); }});
+    c.push_back({"FileDOSEntryRequest", 121, U8({2, 0}), Cat(Cat(U8({1}), Raw("FILE0002.DAT", 13)), Block({5})),
+                 [](P& p, Outs& o) {
                      unsigned short idx = 2;
-                     return static_cast<long>(
-                         p.FileDOSEntryRequest(idx, *reinterpret_cast<char(*)[13]>(o.raw), o.at<FileTypeType>(16)));
+                     return p.FileDOSEntryRequest(idx, *reinterpret_cast<char(*)[13]>(o.raw), o.at<FileTypeType>(16));
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
                      EXPECT_STREQ(o.chars(0), "FILE0002.DAT");
                      EXPECT_EQ(o.at<int>(16), 5);
                  }});
-    c.push_back({"FileCreateDOSFile", 122,
-                 [name13] {
-                     MyMemoryBlock b = name13();
-                     b << 2 << 1024;
-                     return b;
-                 },
-                 resultByte(1),
-                 [](VXNProtokoll& p, Outs&) {
-                     return static_cast<long>(p.FileCreateDOSFile(NAME13, static_cast<FileWriteType>(2), 1024));
-                 },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileDOSAccessStart", 123,
-                 [name13] {
-                     MyMemoryBlock b = name13();
-                     b << 1;
-                     return b;
-                 },
-                 resultByte(1),
-                 [](VXNProtokoll& p, Outs&) {
-                     return static_cast<long>(p.FileDOSAccessStart(NAME13, static_cast<FileAccessType>(1)));
-                 },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileDOSAccessEnd", 124, name13, resultByte(1),
-                 [](VXNProtokoll& p, Outs&) { return static_cast<long>(p.FileDOSAccessEnd(NAME13)); },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileWriteToDOSFile", 125,
-                 [name13] {
-                     MyMemoryBlock b = name13();
-                     b << 3;
-                     std::vector<unsigned char> d(512, 0x5A);
-                     b.Put(d.data(), 512);
-                     return b;
-                 },
-                 resultByte(1),
-                 [](VXNProtokoll& p, Outs&) {
-                     std::vector<unsigned char> d(512, 0x5A);
-                     return static_cast<long>(p.FileWriteToDOSFile(NAME13, 3, d.data()));
-                 },
-                 [](long r, Outs&) { EXPECT_EQ(r, 1); }});
-    c.push_back({"FileReadFromDOSFileRepeatsBuffer", 126,
-                 [name13] {
-                     MyMemoryBlock b = name13();
-                     b << 1;
-                     std::vector<unsigned char> d(512, 0xA5);
-                     b.Put(d.data(), 512);
-                     return b;
-                 },
-                 resultByte(1, [] {
-                     MyMemoryBlock b;
-                     std::vector<unsigned char> d(512, 0x11);
-                     b.Put(d.data(), 512);
-                     b << static_cast<unsigned char>(1);
-                     return b;
-                 }()),
-                 [](VXNProtokoll& p, Outs& o) {
-                     return static_cast<long>(p.FileReadFromDOSFile(NAME13, 1, *reinterpret_cast<unsigned char(*)[512]>(o.raw),
-                                                                    o.raw[512]));
+    c.push_back({"FileCreateDOSFile", 122, Name13(Block({2, 1024})), U8({1}),
+                 [](P& p, Outs&) { return p.FileCreateDOSFile(NAME13, static_cast<FileWriteType>(2), 1024); }, Ok});
+    c.push_back({"FileDOSAccessStart", 123, Name13(Block({1})), U8({1}),
+                 [](P& p, Outs&) { return p.FileDOSAccessStart(NAME13, static_cast<FileAccessType>(1)); }, Ok});
+    c.push_back({"FileDOSAccessEnd", 124, Name13(), U8({1}), [](P& p, Outs&) { return p.FileDOSAccessEnd(NAME13); }, Ok});
+    c.push_back({"FileWriteToDOSFile", 125, Name13(Cat(Block({3}), Filled(512, 0x5A))), U8({1}),
+                 [](P& p, Outs&) { return p.FileWriteToDOSFile(NAME13, 3, std::vector<unsigned char>(512, 0x5A).data()); },
+                 Ok});
+    c.push_back({"FileReadFromDOSFileRepeatsBuffer", 126, Name13(Cat(Block({1}), Filled(512, 0xA5))),
+                 Cat(Cat(U8({1}), Filled(512, 0x11)), U8({1})),
+                 [](P& p, Outs& o) {
+                     return p.FileReadFromDOSFile(NAME13, 1, *reinterpret_cast<unsigned char(*)[512]>(o.raw), o.raw[512]);
                  },
                  [](long r, Outs& o) {
                      EXPECT_EQ(r, 1);
@@ -549,26 +311,23 @@ INSTANTIATE_TEST_SUITE_P(AllCommands, CommandTest, ::testing::ValuesIn(Cases()),
 INSTANTIATE_TEST_SUITE_P(CommandsWithReplyFields, TruncatedReplyTest, ::testing::ValuesIn(WithReplyFields(Cases())),
                          CaseName<Case>);
 
-TEST(VXNProtokoll, SerialNumberIsUnsignedTextAndZeroOnFailure)
+// Text replies: the text, and on a refusal or no reply "0" or nothing.
+TEST(VXNProtokoll, SerialNumberAndDeviceNameOnSuccessAndFailure)
 {
     ScriptedTransport t(30);
-    t.Reply([] { MyMemoryBlock b; b << -1; return b; }());
+    VXNProtokoll p;
+    t.Reply(Block({-1}));
     t.ReplyStatus(1);
     t.NoReply();
-    VXNProtokoll p;
-    EXPECT_EQ(p.GetSerieNr(), String("4294967295"));
+    EXPECT_EQ(p.GetSerieNr(), String("4294967295"));  // unsigned
     EXPECT_EQ(p.GetSerieNr(), String("0"));
     EXPECT_EQ(p.GetSerieNr(), String("0"));
     EXPECT_EQ(t.SentNumbers(), (std::vector<int>{9, 9, 9}));
-}
-
-TEST(VXNProtokoll, DeviceNameIsReplyTextAndEmptyOnFailure)
-{
-    ScriptedTransport t(30);
-    t.Reply([] { MyMemoryBlock b; b << String("VXN 45/0"); return b; }());
+    MyMemoryBlock name;
+    name << String("VXN 45/0");
+    t.Reply(name);
     t.ReplyStatus(2);
     t.NoReply();
-    VXNProtokoll p;
     EXPECT_EQ(p.GetDeviceName(), String("VXN 45/0"));
     EXPECT_EQ(p.GetDeviceName(), String());
     EXPECT_EQ(p.GetDeviceName(), String());
@@ -589,14 +348,6 @@ TEST(VXNProtokoll, OperationsThatSendNothing)
     char a[129] = "x", b[129] = "y";
     EXPECT_EQ(p.FileRenameDir(a, b), 0);
     EXPECT_TRUE(t.Sent().empty());
-}
-
-TEST(VXNProtokoll, ModelQueryOnFailureIsZero)
-{
-    ScriptedTransport t;
-    t.ReplyStatus(1, [] { MyMemoryBlock b; b << static_cast<unsigned char>(1); return b; }());
-    VXNProtokoll p;
-    EXPECT_EQ(p.IsaHuepointer(), 0);
 }
 
 } // namespace

@@ -77,33 +77,26 @@ const char* const REMISSION = "Remission=0.025 0.05 0.075 0.1 0.125 0.15 0.175 0
                               "0.375 0.4 0.425 0.45 0.475 0.5 0.525 0.55 0.575 0.6 0.625 0.65 0.675 0.7 0.725 0.75 "
                               "0.775 0.8 0.825 0.85 0.875 0.9\n";
 
-TEST_F(MeasValueSection, Version2WritesTheseBytes)
+// Version 1 has no version line, and names on one line unescaped.
+TEST_F(MeasValueSection, EachVersionWritesTheseBytes)
 {
-    const std::pair<GPtMesswert, std::string> cases[] = {
-        {SpectralValue(), std::string("Version=2\n[MeasValue]\nName=Probe 1\nCreated=2024-03-05 14:07:09\n"
-                                      "M_Cond=Pol\tPap\n") +
-                              REMISSION},
-        {LabValue("Proof A\nline 2 \\ end"),
-         "Version=2\n[MeasValue]\nName=Proof A\\nline 2 \\\\ end\nCreated=2023-12-31 23:59:59\n"
-         "M_Cond=M1\tAbs\tD93\t10\xC2\xB0\nLab=52.31 -3.1 12\n"},
-        {EmptyValue(), "Version=2\n[MeasValue]\nName=empty\nCreated=2000-01-01 00:00:00\n"},
+    const std::string spectral = "[MeasValue]\nName=Probe 1\nCreated=2024-03-05 14:07:09\nM_Cond=Pol\tPap\n";
+    const std::string lab = "Created=2023-12-31 23:59:59\nM_Cond=M1\tAbs\tD93\t10\xC2\xB0\nLab=52.31 -3.1 12\n";
+    const std::string empty = "[MeasValue]\nName=empty\nCreated=2000-01-01 00:00:00\n";
+    const struct {
+        GPtMesswert value;
+        int version;
+        std::string text;
+    } cases[] = {
+        {SpectralValue(), 2, "Version=2\n" + spectral + REMISSION},
+        {LabValue("Proof A\nline 2 \\ end"), 2, "Version=2\n[MeasValue]\nName=Proof A\\nline 2 \\\\ end\n" + lab},
+        {EmptyValue(), 2, "Version=2\n" + empty},
+        {SpectralValue(), 1, spectral + REMISSION},
+        {LabValue("Proof A\nline 2 \\ end"), 1, "[MeasValue]\nName=Proof A line 2 \\ end\n" + lab},
+        {EmptyValue(), 1, empty},
     };
-    for (const auto& [value, text] : cases)
-        EXPECT_EQ(Written(value, 2), text);
-}
-
-TEST_F(MeasValueSection, Version1WritesTheseBytes)
-{
-    const std::pair<GPtMesswert, std::string> cases[] = {
-        {SpectralValue(),
-         std::string("[MeasValue]\nName=Probe 1\nCreated=2024-03-05 14:07:09\nM_Cond=Pol\tPap\n") + REMISSION},
-        {LabValue("Proof A\nline 2 \\ end"),
-         "[MeasValue]\nName=Proof A line 2 \\ end\nCreated=2023-12-31 23:59:59\n"
-         "M_Cond=M1\tAbs\tD93\t10\xC2\xB0\nLab=52.31 -3.1 12\n"},
-        {EmptyValue(), "[MeasValue]\nName=empty\nCreated=2000-01-01 00:00:00\n"},
-    };
-    for (const auto& [value, text] : cases)
-        EXPECT_EQ(Written(value, 1), text);
+    for (const auto& c : cases)
+        EXPECT_EQ(Written(c.value, c.version), c.text);
 }
 
 TEST_F(MeasValueSection, EveryFieldComesBackThroughBothVersions)

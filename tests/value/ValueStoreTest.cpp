@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -24,6 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testenv::Slurp;
 using ValueSet = lset<GPtMesswert*>;
 
 std::string NewPath(const std::string& rName)
@@ -47,14 +47,6 @@ std::vector<unsigned char> Block(GPtMesswert& v)
     MyMemoryBlock b;
     v.GetIndexBlock(b);
     return std::vector<unsigned char>(b.GetData(), b.GetData() + b.GetSize());
-}
-
-std::string Slurp(const std::string& rPath)
-{
-    std::ifstream in(rPath, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 GPtMesswert* Spectral(int nSeed)
