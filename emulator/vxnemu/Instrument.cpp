@@ -248,7 +248,11 @@ Reply Instrument::Handle(uint16_t nMessage, const std::vector<uint8_t>& rPayload
         return r;
     }
     // A dropped request is lost on its way: the instrument never sees it.
-    if (maDrop.erase(nMessage)) {
+    // A cut one is lost with the link: the cable goes while it travels.
+    bool bCut = maCut.erase(nMessage) > 0;
+    if (bCut)
+        mbDisconnect = true;
+    if (bCut || maDrop.erase(nMessage)) {
         r.fate = Reply::Fate::Drop;
         return r;
     }
@@ -810,7 +814,7 @@ std::string Instrument::StateLine() const
 std::string Instrument::Help()
 {
     return "filter N | key [CODE [MS]] | measure-at-unit | sample N|NAME | head X Y | refuse M S | drop M | "
-           "corrupt M | disconnect | delay M MS | white-drift X | noise X | measure-control N | sw-version N | "
+           "corrupt M | cut M | disconnect | delay M MS | white-drift X | noise X | measure-control N | sw-version N | "
            "realistic on|off | profile NAME | reset | state | help";
 }
 
@@ -891,11 +895,14 @@ ControlAnswer Instrument::Control(const std::string& rLine)
             maDelay[static_cast<int>(a)] = static_cast<int>(b);
         return {0, "answers to message " + std::to_string(a) + " take " + std::to_string(b) + " ms"};
     }
-    if (cmd == "drop" || cmd == "corrupt") {
+    if (cmd == "drop" || cmd == "corrupt" || cmd == "cut") {
         if (w.size() != 2 || !ParseInt(w[1], 1, 65535, a))
             return bad(cmd + " M");
-        (cmd == "drop" ? maDrop : maCorrupt).insert(static_cast<int>(a));
-        return {0, "next message " + std::to_string(a) + (cmd == "drop" ? " not answered" : " answered with a bad CRC")};
+        (cmd == "drop" ? maDrop : cmd == "corrupt" ? maCorrupt : maCut).insert(static_cast<int>(a));
+        return {0, "next message " + std::to_string(a) +
+                       (cmd == "drop"      ? " not answered"
+                        : cmd == "corrupt" ? " answered with a bad CRC"
+                                           : " closes the link instead of being answered")};
     }
     if (cmd == "disconnect") {
         mbDisconnect = true;

@@ -229,7 +229,7 @@ private:
 
     // Faults and timing.
     std::map<int, int> maRefuse;
-    std::set<int> maDrop, maCorrupt;
+    std::set<int> maDrop, maCorrupt, maCut;
     std::map<int, int> maDelay;
     bool mbDisconnect = false;
     bool mbRealistic = false;
