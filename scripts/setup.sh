@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian packages), when something is missing.
 # Used by the two quick-start commands and by CI. Arguments name further
-# packages a script needs besides (scripts/docs: doxygen).
+# packages a script needs besides (scripts/docs: doxygen; scripts/fuzz:
+# clang-14 libclang-rt-14-dev).
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev liblcms2-dev libsqlite3-dev libcli11-dev nlohmann-json3-dev
+  qt6-base-dev liblcms2-dev libsqlite3-dev libpq-dev libcli11-dev nlohmann-json3-dev
   libbenchmark-dev libgtest-dev libgmock-dev fonts-dejavu-core poppler-utils
   "$@"
 )

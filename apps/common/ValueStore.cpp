@@ -29,11 +29,15 @@ std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCre
     std::string path = StorePath(rStore);
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path dir = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : fs::path(".");
-    if (bCreate && rStore.empty())
+    // A database server (postgresql://…) has no folder; a file ("sqlite:"
+    // or a plain path) must have one.
+    bool bServer = path.rfind("postgresql:", 0) == 0 || path.rfind("postgres:", 0) == 0;
+    std::string file = path.rfind("sqlite:", 0) == 0 ? path.substr(7) : path;
+    fs::path dir = fs::path(file).has_parent_path() ? fs::path(file).parent_path() : fs::path(".");
+    if (!bServer && bCreate && rStore.empty())
         fs::create_directories(dir, ec);
-    if (bCreate && !fs::is_directory(dir, ec)) {
-        rError = "cannot keep values in " + path + ": folder " + dir.string() + " does not exist";
+    if (!bServer && bCreate && !fs::is_directory(dir, ec)) {
+        rError = "cannot keep values in " + file + ": folder " + dir.string() + " does not exist";
         return nullptr;
     }
     PtErrorCode code = PT_OK;

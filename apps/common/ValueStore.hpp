@@ -2,8 +2,10 @@
 // qeldb/ObjectStore.hpp) of GPtMesswert objects, shared by `vxn measure
 // --save`, `vxn values` and vxn-studio's value list.
 //
-// rStore is the store the user named (vxn's --store); empty means the
-// default place.
+// rStore is the store the user named (vxn's --store): a file path or
+// "sqlite:PATH" (an SQLite file), or a libpq URI "postgresql://…" (a
+// PostgreSQL database several stations share; passwords from ~/.pgpass,
+// PGPASSFILE or PGPASSWORD); empty means the default place.
 #pragma once
 
 #include "qeldb/ObjectStore.hpp"

@@ -1,7 +1,9 @@
 // ObjectStore: where sets of objects persist between runs, one interface for
 // every back end. SqliteStore keeps a store in one file and is what a plain
-// path opens; Open is the one place that chooses the back end from the
-// location.
+// path (or "sqlite:PATH") opens; PgStore keeps it in a PostgreSQL database
+// named by a libpq URI ("postgresql://…", "postgres://…"), for several
+// stations at once. Open is the one place that chooses the back end from
+// the location.
 //
 // Each Save is one transaction: after a crash, or when the program is
 // killed halfway, the store holds everything saved before and either all or
