@@ -123,6 +123,22 @@ size_t FindLine(const std::string& rText, const std::string& rWord, bool bLast)
     return found;
 }
 
+// The first of the NUMBER_OF_SETS rows that lacks a field (1-based), 0 when
+// every row is whole. Little CMS reads the data section as one run of
+// values and takes one that ends early (a line break lost, a row cut
+// short), leaving the missing cells empty: such rows would read as zeros,
+// and a row appended behind them would be split across two rows.
+int IncompleteRow(cmsHANDLE h)
+{
+    int nFields = cmsIT8EnumDataFormat(h, nullptr);
+    int nSets = static_cast<int>(cmsIT8GetPropertyDbl(h, "NUMBER_OF_SETS"));
+    for (int r = 0; r < nSets; ++r)
+        for (int c = 0; c < nFields; ++c)
+            if (!cmsIT8GetDataRowCol(h, r, c))
+                return r + 1;
+    return 0;
+}
+
 } // namespace
 
 bool CgatsFile::Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std::map<std::string, std::string>& rKeys,
@@ -146,6 +162,10 @@ bool CgatsFile::Read(const std::string& rPath, std::vector<CgatsRow>& rRows, std
             rError = rPath + " has no column " + c + "; not a file of vxn measurements";
             return false;
         }
+    if (int bad = IncompleteRow(it8.h)) {
+        rError = rPath + ": row " + std::to_string(bad) + " has fewer values than the file has fields";
+        return false;
+    }
     auto number = [&](int r, const std::string& rColumn) {
         return cmsIT8GetDataRowColDbl(it8.h, r, cmsIT8FindDataFormat(it8.h, rColumn.c_str()));
     };
@@ -178,7 +198,9 @@ bool CgatsFile::CheckContents(const std::string& rFile, std::string& rError) con
     auto cols = Columns(mbPositions);
     char** fields = nullptr;
     int nFields = cmsIT8EnumDataFormat(it8.h, &fields);
-    bool same = nFields == static_cast<int>(cols.size());
+    // A file without a BEGIN_DATA_FORMAT section has no field names at all,
+    // though NUMBER_OF_FIELDS gives their count.
+    bool same = fields && nFields == static_cast<int>(cols.size());
     for (int i = 0; same && i < nFields; ++i)
         same = fields[i] && cols[static_cast<size_t>(i)] == fields[i];
     if (!same) {
@@ -194,6 +216,11 @@ bool CgatsFile::CheckContents(const std::string& rFile, std::string& rError) con
                      "; write them to another file";
             return false;
         }
+    }
+    if (int bad = IncompleteRow(it8.h)) {
+        rError = maPath + ": row " + std::to_string(bad) + " has fewer values than the file has fields; " +
+                 "repair it or write the measurements to another file";
+        return false;
     }
     if (FindLine(rFile, "END_DATA", true) == std::string::npos || FindLine(rFile, "NUMBER_OF_SETS", false) == std::string::npos) {
         rError = maPath + " has no data section vxn can add to";

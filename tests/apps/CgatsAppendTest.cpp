@@ -83,15 +83,23 @@ TEST(CgatsAppend, ConcurrentRunsKeepEveryRow)
     EXPECT_EQ(Rows(file), RUNS) << Slurp(file);
 }
 
-TEST(CgatsAppend, AForeignFileIsRefusedBeforeMeasuring)
+TEST(CgatsAppend, AForeignOrBrokenFileIsRefusedBeforeMeasuring)
 {
-    std::string file = testenv::FreshConfigPath() + ".cgats";
-    std::ofstream(file) << "name,value\nred,1\n";
-    auto r = RunVxn({"measure", "--yes", "--cgats", file, "--config", testenv::FreshConfigPath()});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("White-calibrate"), std::string::npos) << r.err;  // the instrument was not touched
-    EXPECT_EQ(Slurp(file), "name,value\nred,1\n");
+    // Not CGATS; a file of vxn's whose last row was cut short (an append
+    // would split the new row over it); one without a data format.
+    const std::string corpus = std::string(VXN_SOURCE_DATA_DIR) + "/../fuzz/corpus/cgats/";
+    const std::string texts[] = {"name,value\nred,1\n", Slurp(corpus + "row-cut-short.cgats"),
+                                 Slurp(corpus + "no-data-format.cgats")};
+    for (const std::string& text : texts) {
+        ASSERT_FALSE(text.empty());
+        std::string file = testenv::FreshConfigPath() + ".cgats";
+        std::ofstream(file) << text;
+        auto r = RunVxn({"measure", "--yes", "--cgats", file, "--config", testenv::FreshConfigPath()});
+        EXPECT_EQ(r.status, 2) << text.substr(0, 40);
+        EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("White-calibrate"), std::string::npos) << r.err;  // the instrument was not touched
+        EXPECT_EQ(Slurp(file), text);
+    }
 }
 
 } // namespace

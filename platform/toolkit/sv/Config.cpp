@@ -169,10 +169,11 @@ enum class ParseResult {
 };
 
 // Reads INI text into rOut. Lines are "[group]", "key=value" (within a group),
-// comments starting with ";" or "#", or blank; CRLF line ends and a leading
-// byte-order mark are accepted. A line of any other kind is skipped, so one
-// typo in a hand-edited file does not cost the user every other setting;
-// the writer keeps a copy of such a file before it drops those lines.
+// comments starting with ";" or "#", or blank; CRLF line ends (any number
+// of CRs before the LF) and a leading byte-order mark are accepted. A line
+// of any other kind is skipped, so one typo in a hand-edited file does not
+// cost the user every other setting; the writer keeps a copy of such a file
+// before it drops those lines.
 ParseResult Parse(std::string_view text, Contents& rOut)
 {
     if (text.starts_with("\xEF\xBB\xBF"))
@@ -186,7 +187,11 @@ ParseResult Parse(std::string_view text, Contents& rOut)
         size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        if (line.ends_with('\r'))
+        // Every CR before the line feed belongs to the line end ("\r\r\n"
+        // is what a CRLF file converted once more looks like). A value that
+        // kept one would lose it at the next rewrite, which ends lines with
+        // "\n" alone, and WriteKey never stores a CR.
+        while (line.ends_with('\r'))
             line.remove_suffix(1);
         size_t last = line.find_last_not_of(" \t");
         if (last == std::string_view::npos || line[0] == ';' || line[0] == '#')
