@@ -226,7 +226,10 @@ bool CgatsFile::CheckContents(const std::string& rFile, std::string& rError) con
         rError = maPath + " has no data section vxn can add to";
         return false;
     }
-    return true;
+    // Known before anything is measured: a row can be added and read back.
+    CgatsRow probe;
+    probe.name = "probe";
+    return !AppendedText(rFile, {probe}, rError).empty();
 }
 
 bool CgatsFile::Check(std::string& rError) const
@@ -307,6 +310,43 @@ std::vector<std::string> CgatsFile::Fields(const CgatsRow& rRow, long nId) const
     return f;
 }
 
+std::string CgatsFile::AppendedText(const std::string& rText, const std::vector<CgatsRow>& rNew,
+                                    std::string& rError) const
+{
+    std::string text = rText;
+    Handle it8(cmsIT8LoadFromMem(nullptr, text.data(), static_cast<cmsUInt32Number>(text.size())));
+    long nOld = it8.h ? static_cast<long>(cmsIT8GetPropertyDbl(it8.h, "NUMBER_OF_SETS")) : 0;
+    std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string rows;
+    for (size_t r = 0; r < rNew.size(); ++r) {
+        auto fields = Fields(rNew[r], nOld + static_cast<long>(r) + 1);
+        fields[1] = "\"" + fields[1] + "\"";
+        for (size_t c = 0; c < fields.size(); ++c)
+            rows += (c ? "\t" : "") + fields[c];
+        rows += eol;
+    }
+    size_t end = FindLine(text, "END_DATA", true);
+    text.insert(end, rows);
+    size_t sets = FindLine(text, "NUMBER_OF_SETS", false);
+    size_t eolPos = text.find_first_of("\r\n", sets);
+    long nAll = nOld + static_cast<long>(rNew.size());
+    text.replace(sets, (eolPos == std::string::npos ? text.size() : eolPos) - sets,
+                 "NUMBER_OF_SETS\t" + std::to_string(nAll));
+    // The file must read back with the rows where they belong: a value in
+    // the user's rows that Little CMS takes for two fields would shift them.
+    Handle back(cmsIT8LoadFromMem(nullptr, text.data(), static_cast<cmsUInt32Number>(text.size())));
+    const char* last = back.h && !rNew.empty()
+                           ? cmsIT8GetDataRowCol(back.h, static_cast<int>(nAll - 1), cmsIT8FindDataFormat(back.h, "SAMPLE_NAME"))
+                           : nullptr;
+    if (!back.h || static_cast<long>(cmsIT8GetPropertyDbl(back.h, "NUMBER_OF_SETS")) != nAll || IncompleteRow(back.h) ||
+        (!rNew.empty() && (!last || Quote(rNew.back().name) != last))) {
+        rError = maPath + " does not read back with rows added (its data section has a value that is not one "
+                          "field); write the measurements to another file";
+        return "";
+    }
+    return text;
+}
+
 bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
 {
     std::string real = RealPath(maPath);
@@ -342,23 +382,9 @@ bool CgatsFile::Append(const std::vector<CgatsRow>& rNew, std::string& rError)
     } else {
         if (!CheckContents(text, rError))
             return false;
-        Handle it8(cmsIT8LoadFromMem(nullptr, text.data(), static_cast<cmsUInt32Number>(text.size())));
-        long nOld = it8.h ? static_cast<long>(cmsIT8GetPropertyDbl(it8.h, "NUMBER_OF_SETS")) : 0;
-        std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-        std::string rows;
-        for (size_t r = 0; r < rNew.size(); ++r) {
-            auto fields = Fields(rNew[r], nOld + static_cast<long>(r) + 1);
-            fields[1] = "\"" + fields[1] + "\"";
-            for (size_t c = 0; c < fields.size(); ++c)
-                rows += (c ? "\t" : "") + fields[c];
-            rows += eol;
-        }
-        size_t end = FindLine(text, "END_DATA", true);
-        text.insert(end, rows);
-        size_t sets = FindLine(text, "NUMBER_OF_SETS", false);
-        size_t eolPos = text.find_first_of("\r\n", sets);
-        text.replace(sets, (eolPos == std::string::npos ? text.size() : eolPos) - sets,
-                     "NUMBER_OF_SETS\t" + std::to_string(nOld + static_cast<long>(rNew.size())));
+        text = AppendedText(text, rNew, rError);
+        if (text.empty())
+            return false;
     }
 
     // The new text replaces the file whole, with the file's own mode.

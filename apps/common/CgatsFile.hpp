@@ -54,6 +54,10 @@ public:
 private:
     bool CheckContents(const std::string& rFile, std::string& rError) const;
     std::string NewFileText(const std::vector<CgatsRow>& rRows, std::string& rError) const;
+    // The file's text with the rows added before END_DATA and
+    // NUMBER_OF_SETS updated, checked to read back with the rows in place;
+    // "" with a reason otherwise.
+    std::string AppendedText(const std::string& rText, const std::vector<CgatsRow>& rNew, std::string& rError) const;
     // The row's fields in column order, the first its SAMPLE_ID.
     std::vector<std::string> Fields(const CgatsRow& rRow, long nId) const;
 
