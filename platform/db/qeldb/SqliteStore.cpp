@@ -140,10 +140,17 @@ PtErrorCode SqliteStore::Prepare(OpenMode eMode)
     sqlite3_db_config(mpDb, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_busy_timeout(mpDb, BUSY_TIMEOUT_MS);
 
+    // Both in one read transaction: another program may be setting the
+    // store up right now, and its tables without its mark would look like
+    // another program's database.
     long long appId = 0, tables = 0, format = 0;
-    int rc = QueryInt("PRAGMA application_id", appId);
+    int rc = Exec("BEGIN");
+    if (rc == SQLITE_OK)
+        rc = QueryInt("PRAGMA application_id", appId);
     if (rc == SQLITE_OK && appId == 0)
         rc = QueryInt("SELECT count(*) FROM sqlite_master", tables);
+    if (!sqlite3_get_autocommit(mpDb))
+        Exec("COMMIT");
     if (rc != SQLITE_OK)
         return Fail(rc, "cannot read");
     if (appId != APPLICATION_ID && (appId != 0 || tables != 0)) {
