@@ -1,5 +1,6 @@
 #include "ValueStore.hpp"
 
+#include "qel/AppConfig.hpp"
 #include "qel/MeasuringCondition.hpp"
 #include "qel/Spectrum.hpp"
 #include "qelvxn/value/GPtMesswert.hpp"
@@ -13,6 +14,10 @@ std::string StorePath(const std::string& rStore)
 {
     if (!rStore.empty())
         return rStore;
+    // A station may default to a shared store.
+    std::string configured = AppConfig::Instance()->ReadKey(String("Store"), String("Location"), String("")).str();
+    if (!configured.empty())
+        return configured;
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
         base = x;

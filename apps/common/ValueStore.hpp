@@ -18,8 +18,8 @@ class Spectrum;
 
 namespace vxn {
 
-// --store, else $XDG_DATA_HOME/QelVXN/values.db, else
-// $HOME/.local/share/QelVXN/values.db.
+// --store, else ("Store", "Location") of the configuration, else
+// $XDG_DATA_HOME/QelVXN/values.db, else $HOME/.local/share/QelVXN/values.db.
 std::string StorePath(const std::string& rStore);
 
 // The store. With bCreate a missing store is created (and the folder of the

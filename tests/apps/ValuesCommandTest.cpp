@@ -220,3 +220,21 @@ TEST(VxnValues, ARunKilledMidSeriesKeepsWhatItSaved)
 }
 
 } // namespace
+
+namespace {
+
+// A station defaults to the store its configuration names; --store still
+// chooses another for a run.
+TEST(VxnValues, TheConfiguredStoreIsTheDefault)
+{
+    Env e;
+    std::ofstream(e.config) << "[Store]\nLocation=sqlite:" << e.store << "\n";
+    auto m = RunVxn({"--config", e.config, "measure", "--yes", "--save"});
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_EQ(e.Json({"values", "list"}).size(), 1u);
+    auto other = RunVxn({"--config", e.config, "--store", (e.dir / "other.db").string(), "values", "list", "--json"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(json::parse(other.out).size(), 0u);
+}
+
+} // namespace
