@@ -1,6 +1,7 @@
 #include "CorvaneLine.hpp"
 
 #include "qel/AppConfig.hpp"
+#include "qel/SerialSpeed.hpp"
 #include "win32/Win32Api.hpp"
 
 #include <cerrno>
@@ -16,19 +17,6 @@
 namespace corvane {
 
 namespace {
-
-speed_t Speed(long baud)
-{
-    switch (baud) {
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B9600;
-    }
-}
 
 String Read(const char* pGroup, const char* pKey, const char* pDefault)
 {
@@ -74,7 +62,10 @@ bool Line::Open()
     }
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
-    speed_t sp = Speed(Read("VXN", "NormalSpeed", "9600").ToLong());
+    // A rate the line cannot take falls back to the instrument's own 9600.
+    speed_t sp = SerialSpeed(Read("VXN", "NormalSpeed", "9600").ToLong());
+    if (!sp)
+        sp = B9600;
     cfsetispeed(&t, sp);
     cfsetospeed(&t, sp);
     tcsetattr(mnFd, TCSANOW, &t);

@@ -1,4 +1,5 @@
 #include "qel/Channel.hpp"
+#include "qel/SerialSpeed.hpp"
 
 #include <cerrno>
 #include <chrono>
@@ -123,22 +124,6 @@ std::unique_ptr<Channel> OpenTcp(const std::string& rest, int nTimeoutMs, String
     return nullptr;
 }
 
-speed_t BaudConstant(long baud)
-{
-    switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return 0;
-    }
-}
-
 std::unique_ptr<Channel> OpenSerial(const std::string& rest, String& rError)
 {
     std::string path = rest;
@@ -153,7 +138,7 @@ std::unique_ptr<Channel> OpenSerial(const std::string& rest, String& rError)
         }
         baud = std::atol(opt.c_str() + 5);
     }
-    speed_t sp = BaudConstant(baud);
+    speed_t sp = SerialSpeed(baud);
     if (!sp) {
         rError = String("unsupported baud rate " + std::to_string(baud));
         return nullptr;

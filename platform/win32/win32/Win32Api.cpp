@@ -2,6 +2,7 @@
 #include "win32/Win32Api.hpp"
 
 #include "qel/AppConfig.hpp"
+#include "qel/SerialSpeed.hpp"
 
 #include <cctype>
 #include <cerrno>
@@ -35,31 +36,6 @@ int Fd(HANDLE h)
     if (v <= 0 || v > 65536)
         return -1;
     return static_cast<int>(v - 1);
-}
-
-speed_t SpeedOf(DWORD baud)
-{
-    switch (baud) {
-    case 300: return B300;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return 0;
-    }
-}
-
-DWORD BaudOf(speed_t s)
-{
-    for (DWORD b : {300u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u})
-        if (SpeedOf(b) == s)
-            return b;
-    return 0;
 }
 
 // "COM3:" or "COM3" (any case) → 3; 0 for anything else.
@@ -162,7 +138,7 @@ BOOL GetCommState(HANDLE h, DCB* pDcb)
     termios t{};
     if (fd < 0 || !pDcb || tcgetattr(fd, &t) != 0)
         return 0;
-    pDcb->BaudRate = BaudOf(cfgetospeed(&t));
+    pDcb->BaudRate = static_cast<DWORD>(SerialBaud(cfgetospeed(&t)));
     switch (t.c_cflag & CSIZE) {
     case CS5: pDcb->ByteSize = 5; break;
     case CS6: pDcb->ByteSize = 6; break;
@@ -183,7 +159,7 @@ BOOL SetCommState(HANDLE h, DCB* pDcb)
     termios t{};
     if (fd < 0 || !pDcb || tcgetattr(fd, &t) != 0)
         return 0;
-    speed_t sp = SpeedOf(pDcb->BaudRate);
+    speed_t sp = SerialSpeed(pDcb->BaudRate);
     if (!sp || pDcb->ByteSize < 5 || pDcb->ByteSize > 8 || pDcb->Parity > EVENPARITY)
         return 0;
     cfsetispeed(&t, sp);
