@@ -1,287 +1,506 @@
 // The object store's contract, the same for each back end: an SQLite file
-// and a PostgreSQL database on a private server that this test program
-// starts (initdb and pg_ctl in a temporary folder, on a Unix socket there,
-// as an unprivileged user when the tests run as root) and removes. Without
-// the PostgreSQL programs those cases are reported as skipped.
+// and a PostgreSQL database on the test program's private server
+// (support/PgServer.hpp; without the PostgreSQL programs those cases are
+// reported as skipped). Then what only a server has: roles, a server that
+// goes away, and vxn copying values between the two back ends.
 #include "qeldb/ObjectStore.hpp"
-#include "qeldb/PgStore.hpp"
+#include "qeldb/SqliteStore.hpp"
 #include "qeldb/lset.hpp"
 #include "qel/ColorVector.hpp"
+#include "qel/MyMemoryBlock.hpp"
+#include "qel/Spectrum.hpp"
 #include "qelvxn/value/GPtMesswert.hpp"
+#include "support/PgServer.hpp"
 #include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
 #include <nlohmann/json.hpp>
+#include <sqlite3.h>
 
 #include <filesystem>
-#include <glob.h>
+#include <fstream>
+#include <functional>
+#include <regex>
 #include <set>
-#include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+using testenv::PgServer;
+using ValueSet = lset<GPtMesswert*>;
+using nlohmann::json;
 
-// A PostgreSQL server for this test program's run.
-class PrivateServer {
-public:
-    static PrivateServer& Get()
-    {
-        static PrivateServer server;
-        return server;
-    }
-    bool Running() const { return mbRunning; }
-    const std::string& WhyNot() const { return maWhyNot; }
-    // A new, empty database on the server and its URI.
-    std::string NewDatabase()
-    {
-        std::string name = "store" + std::to_string(++mnDatabases);
-        PGconn* c = PQconnectdb(Uri("postgres").c_str());
-        PGresult* r = PQexec(c, ("CREATE DATABASE " + name).c_str());
-        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(c);
-        PQclear(r);
-        PQfinish(c);
-        return Uri(name);
-    }
-    std::string Uri(const std::string& rDatabase) const
-    {
-        return "postgresql:///" + rDatabase + "?host=" + maDir + "&user=vxn";
-    }
-    const std::string& Folder() const { return maDir; }
-
-private:
-    PrivateServer()
-    {
-        glob_t g{};
-        if (glob("/usr/lib/postgresql/*/bin/initdb", 0, nullptr, &g) != 0 || g.gl_pathc == 0) {
-            maWhyNot = "the PostgreSQL server programs (initdb, pg_ctl) are not installed";
-            globfree(&g);
-            return;
-        }
-        fs::path bin = fs::path(g.gl_pathv[g.gl_pathc - 1]).parent_path();
-        globfree(&g);
-        char tmpl[] = "/tmp/vxn-pg-XXXXXX";
-        maDir = mkdtemp(tmpl);
-        // The server refuses to run as root: then it runs as "postgres".
-        if (geteuid() == 0) {
-            maPrefix = {"/usr/sbin/runuser", "-u", "postgres", "--"};
-            if (std::system(("chown postgres " + maDir).c_str()) != 0) {
-                maWhyNot = "cannot give " + maDir + " to the user postgres";
-                return;
-            }
-        }
-        auto run = [&](std::vector<std::string> args) {
-            std::vector<std::string> all = maPrefix;
-            all.insert(all.end(), args.begin(), args.end());
-            std::string program = all.front();
-            all.erase(all.begin());
-            return testenv::RunProgram(program, all);
-        };
-        auto init = run({(bin / "initdb").string(), "-D", maDir + "/data", "-U", "vxn", "--auth=trust", "-E", "UTF8",
-                         "--locale=C", "--no-sync"});
-        if (init.status != 0) {
-            maWhyNot = "initdb failed: " + init.err;
-            return;
-        }
-        auto start = run({(bin / "pg_ctl").string(), "-D", maDir + "/data", "-l", maDir + "/log", "-w", "-o",
-                          "-k " + maDir + " -c listen_addresses= -F", "start"});
-        if (start.status != 0) {
-            maWhyNot = "pg_ctl start failed: " + start.err + testenv::Slurp(maDir + "/log");
-            return;
-        }
-        maPgCtl = (bin / "pg_ctl").string();
-        mbRunning = true;
-    }
-    ~PrivateServer()
-    {
-        if (mbRunning) {
-            std::vector<std::string> args = maPrefix;
-            args.insert(args.end(), {maPgCtl, "-D", maDir + "/data", "-m", "immediate", "stop"});
-            std::string program = args.front();
-            args.erase(args.begin());
-            testenv::RunProgram(program, args);
-        }
-        if (!maDir.empty()) {
-            std::error_code ec;
-            fs::remove_all(maDir, ec);
-        }
-    }
-
-    bool mbRunning = false;
-    std::string maWhyNot, maDir, maPgCtl;
-    std::vector<std::string> maPrefix;
-    int mnDatabases = 0;
-};
-
-GPtMesswert Value(const std::string& rName, double L)
+std::vector<unsigned char> Block(GPtMesswert& v)
 {
-    GPtMesswert v;
-    v.SetLab(LABVector(L, 1.5, -2.5, MeasuringCondition()));
-    v.SetBezeichnung(String(rName));
+    MyMemoryBlock b;
+    v.GetIndexBlock(b);
+    return std::vector<unsigned char>(b.GetData(), b.GetData() + b.GetSize());
+}
+
+GPtMesswert* Spectral(const std::string& rName, int nSeed)
+{
+    Spectrum s{PhysicalConditions(ActualFilterClass(FILTER_M2), WBaseClass(WBASE_PAPER))};
+    for (int i = 0; i < Spectrum::COUNT; ++i)
+        s[i] = 1.0f / static_cast<float>(i + nSeed + 2);
+    auto* v = new GPtMesswert;
+    v->SetMeasuringCondition(MeasuringCondition(PhysicalConditions(), IllumClass(ILLUM_F01 + 10), ObserverClass(OBSERVER_10)));
+    v->SetSpectrum(s, 0);
+    v->SetBezeichnung(String(rName));
     return v;
+}
+
+GPtMesswert* Lab(double fL)
+{
+    auto* v = new GPtMesswert;
+    v->SetLab(LABVector(fL, -0.1, 1e-3,
+                        MeasuringCondition(PhysicalConditions(ActualFilterClass(FILTER_UV), WBaseClass(WBASE_ABSOLUTE)),
+                                           IllumClass(static_cast<IllumType>(17), 42), ObserverClass(OBSERVER_2))));
+    v->SetBezeichnung(String("Lab"));
+    v->SetDateTime(19991231, 235958);
+    return v;
+}
+
+std::string Hex(const std::vector<unsigned char>& rBytes)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string s;
+    for (unsigned char c : rBytes)
+        s += {digits[c >> 4], digits[c & 15]};
+    return s;
 }
 
 class StoreBackends : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override
     {
-        if (std::string(GetParam()) == "postgresql") {
-            if (!PrivateServer::Get().Running())
-                GTEST_SKIP() << PrivateServer::Get().WhyNot();
-            location = PrivateServer::Get().NewDatabase();
-        } else {
-            location = "sqlite:" + testenv::FreshConfigPath() + ".db";
-        }
+        if (Pg() && !PgServer::Get().Running())
+            GTEST_SKIP() << PgServer::Get().WhyNot();
+        location = NewLocation();
     }
-    std::unique_ptr<ObjectStore> Open(ObjectStore::OpenMode eMode = ObjectStore::OPEN_OR_CREATE)
+    bool Pg() const { return std::string(GetParam()) == "postgresql"; }
+    std::string NewLocation() const
+    {
+        return Pg() ? PgServer::Get().NewDatabase() : "sqlite:" + testenv::FreshConfigPath() + ".db";
+    }
+    std::unique_ptr<ObjectStore> Open(const std::string& rWhere = "",
+                                      ObjectStore::OpenMode eMode = ObjectStore::OPEN_OR_CREATE)
     {
         PtErrorCode code = PT_OK;
         String err;
-        auto s = ObjectStore::Open(String(location), eMode, code, err);
+        auto s = ObjectStore::Open(String(rWhere.empty() ? location : rWhere), eMode, code, err);
         EXPECT_TRUE(s) << err.str();
         return s;
     }
-    size_t Count(ObjectStore& rStore)
+    ValueSet Loaded(ObjectStore& rStore, const ObjectStore::Selection& rWhich = {})
     {
-        lset<GPtMesswert*> set;
-        EXPECT_EQ(rStore.Load(set), PT_OK) << rStore.GetLastError().str();
-        return static_cast<size_t>(set.Count());
+        ValueSet set;
+        EXPECT_EQ(rStore.Load(set, rWhich), PT_OK) << rStore.GetLastError().str();
+        return set;
+    }
+    // SQL straight to the store, bypassing it; "" when it worked.
+    std::string Raw(const std::string& rSql) const
+    {
+        if (Pg())
+            return PgServer::Get().Exec(location, rSql);
+        sqlite3* db = nullptr;
+        sqlite3_open(location.substr(7).c_str(), &db);
+        char* msg = nullptr;
+        std::string err = sqlite3_exec(db, rSql.c_str(), nullptr, nullptr, &msg) == SQLITE_OK ? "" : msg;
+        sqlite3_free(msg);
+        sqlite3_close(db);
+        return err;
     }
 
     std::string location;
 };
 
-TEST_P(StoreBackends, IdentitiesAreGivenOnceAndValuesReadBackExactly)
+TEST_P(StoreBackends, EveryFieldAndTheOriginComeBackExactly)
+{
+    // Text that would be SQL if a statement were built from it, and text of
+    // every kind a designation may hold.
+    const std::string names[] = {"x'); DROP TABLE values; DROP TABLE qelvxn_objects; DROP TABLE objects; --",
+                                 "Ä Ø ß 漢字 🎨 \"quoted\" \\ tab\there\nnew line \u200d\u0301"};
+    ValueSet saved;
+    saved.Append(Spectral(names[0], 1));
+    saved.Append(Lab(47.125));
+    saved.Append(Spectral(names[1], 2));
+    saved.Append(new GPtMesswert);
+    saved.At(0)->SetOrigin("Press 2 – Halle B", "5012345");
+    ASSERT_EQ(Open()->Save(saved), PT_OK);
+
+    ValueSet loaded = Loaded(*Open("", ObjectStore::OPEN_EXISTING));
+    ASSERT_EQ(loaded.Count(), 4);
+    std::set<std::string> uids;
+    for (long i = 0; i < 4; ++i) {
+        EXPECT_EQ(loaded.At(i)->GetId(), saved.At(i)->GetId());
+        EXPECT_EQ(Block(*loaded.At(i)), Block(*saved.At(i))) << i;
+        EXPECT_EQ(loaded.At(i)->GetUid(), saved.At(i)->GetUid());
+        EXPECT_TRUE(std::regex_match(loaded.At(i)->GetUid(), std::regex("[0-9a-f]{32}"))) << loaded.At(i)->GetUid();
+        uids.insert(loaded.At(i)->GetUid());
+    }
+    EXPECT_EQ(uids.size(), 4u);
+    EXPECT_EQ(loaded.At(0)->GetBezeichnung().str(), names[0]);
+    EXPECT_EQ(loaded.At(2)->GetBezeichnung().str(), names[1]);
+    EXPECT_EQ(loaded.At(0)->GetStation(), "Press 2 – Halle B");
+    EXPECT_EQ(loaded.At(0)->GetInstrument(), "5012345");
+    EXPECT_EQ(loaded.At(1)->GetDateTimeText().str(), "1999-12-31 23:59:58");
+
+    GPtMesswert one;
+    ASSERT_EQ(Open()->Load(saved.At(1)->GetId(), one), PT_OK);
+    EXPECT_EQ(Block(one), Block(*saved.At(1)));
+    EXPECT_EQ(one.GetUid(), saved.At(1)->GetUid());
+    EXPECT_EQ(Open()->Load(saved.At(3)->GetId() + 100, one), PT_NOT_FOUND);
+}
+
+TEST_P(StoreBackends, IdentitiesAreNeverGivenTwice)
 {
     auto store = Open();
-    ASSERT_TRUE(store);
-    // Text that would be SQL if a statement were built from it, and text of
-    // every kind the designation may hold.
-    const std::string names[] = {"x'); DROP TABLE qelvxn_objects; --", "Ä Ø ß 漢字 🎨 \"quoted\" \\ tab\there",
-                                 "plain"};
-    std::vector<long> ids;
-    for (const std::string& n : names) {
-        GPtMesswert v = Value(n, 50.0 + static_cast<double>(ids.size()));
-        ASSERT_EQ(store->Save(v), PT_OK) << store->GetLastError().str();
-        ids.push_back(v.GetId());
-    }
-    EXPECT_TRUE(ids[0] > 0 && ids[0] < ids[1] && ids[1] < ids[2]);
-    for (size_t i = 0; i < ids.size(); ++i) {
-        GPtMesswert back;
-        ASSERT_EQ(store->Load(ids[i], back), PT_OK);
-        EXPECT_EQ(back.GetBezeichnung().str(), names[i]);
-        LABVector lab;
-        back.GetLab(lab);
-        EXPECT_EQ(lab.GetL(), 50.0 + static_cast<double>(i));
-    }
-    // A removed identity is not given again.
-    ASSERT_EQ(store->Remove(ids[2], GPtMesswert::CLASS_ID), PT_OK);
-    EXPECT_EQ(store->Remove(ids[2], GPtMesswert::CLASS_ID), PT_NOT_FOUND);
-    GPtMesswert next = Value("next", 10);
-    ASSERT_EQ(store->Save(next), PT_OK);
-    EXPECT_GT(next.GetId(), ids[2]);
-    // Another connection sees the same.
-    auto other = Open(ObjectStore::OPEN_EXISTING);
-    ASSERT_TRUE(other);
-    EXPECT_EQ(Count(*other), 3u);
+    std::unique_ptr<GPtMesswert> a(Spectral("a", 1)), b(Spectral("b", 2)), c(Spectral("c", 3));
+    ASSERT_EQ(store->Save(*a), PT_OK);
+    ASSERT_EQ(store->Save(*b), PT_OK);
+    ASSERT_EQ(store->Remove(b->GetId(), GPtMesswert::CLASS_ID), PT_OK);
+    EXPECT_EQ(store->Remove(b->GetId(), GPtMesswert::CLASS_ID), PT_NOT_FOUND);
+    ASSERT_EQ(store->Save(*c), PT_OK);
+    EXPECT_GT(c->GetId(), b->GetId()) << "the identity of a removed value stays unused";
+    // A saved value saved again replaces what is stored, under its identities.
+    std::string uid = a->GetUid();
+    a->SetBezeichnung(String("renamed"));
+    ASSERT_EQ(store->Save(*a), PT_OK);
+    GPtMesswert back;
+    ASSERT_EQ(store->Load(a->GetId(), back), PT_OK);
+    EXPECT_EQ(back.GetBezeichnung(), "renamed");
+    EXPECT_EQ(back.GetUid(), uid);
+    EXPECT_EQ(store->Save(*b), PT_NOT_FOUND) << "a removed value is not brought back";
+    EXPECT_EQ(Loaded(*store).Count(), 2);
 }
 
 TEST_P(StoreBackends, ASetIsSavedWholeOrNotAtAll)
 {
     auto store = Open();
-    ASSERT_TRUE(store);
-    GPtMesswert first = Value("first", 20);
-    ASSERT_EQ(store->Save(first), PT_OK);
-    lset<GPtMesswert*> set;
-    set.Append(new GPtMesswert(Value("new", 30)));
-    auto* gone = new GPtMesswert(Value("gone", 40));
-    gone->SetId(first.GetId() + 1000);  // no such value: the save fails
-    set.Append(gone);
+    ValueSet set;
+    set.Append(Spectral("first", 1));
+    ASSERT_EQ(store->Save(set), PT_OK);
+    ASSERT_EQ(store->Remove(set.At(0)->GetId(), GPtMesswert::CLASS_ID), PT_OK);
+
+    // Two new values and one the store no longer has.
+    set.Append(Spectral("new", 2));
+    set.Append(Lab(50));
     EXPECT_EQ(store->Save(set), PT_NOT_FOUND);
-    GPtMesswert* p = nullptr;
-    ASSERT_EQ(set.Get(p, 0, PT_START), PT_OK);
-    EXPECT_EQ(p->GetId(), 0) << "the new value's identity was taken back";
-    EXPECT_EQ(Count(*store), 1u);
+    EXPECT_EQ(set.At(1)->GetId(), 0) << "identities of a failed save are taken back";
+    EXPECT_EQ(set.At(2)->GetId(), 0);
+    EXPECT_EQ(Loaded(*store).Count(), 0);
+
+    // Removal marks leave the store and the set in the same save.
+    set.At(0)->SetId(0);
+    ASSERT_EQ(store->Save(set), PT_OK);
+    set.At(1)->DoDelete();
+    ASSERT_EQ(store->Save(set), PT_OK);
+    EXPECT_EQ(set.Count(), 2);
+    ValueSet loaded = Loaded(*store);
+    ASSERT_EQ(loaded.Count(), 2);
+    EXPECT_EQ(loaded.At(1)->IsA(), GPtMesswert::TYPE_LAB);
 }
 
-TEST_P(StoreBackends, EightWritersAtOnceLoseAndDoubleNothing)
+// Eight processes (as eight stations would be) each save a hundred values
+// one by one and report the identities they were given.
+TEST_P(StoreBackends, EightProcessesSavingAtOnceLoseAndDoubleNothing)
 {
     ASSERT_TRUE(Open());  // created before the writers start
-    constexpr int WRITERS = 8, EACH = 40;
-    std::vector<std::vector<long>> ids(WRITERS);
-    std::vector<std::thread> threads;
-    for (int w = 0; w < WRITERS; ++w)
-        threads.emplace_back([&, w] {
+    constexpr int WRITERS = 8, EACH = 100;
+    std::vector<std::pair<pid_t, int>> children;
+    for (int w = 0; w < WRITERS; ++w) {
+        int fd[2];
+        ASSERT_EQ(pipe(fd), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(fd[0]);
             PtErrorCode code = PT_OK;
             String err;
             auto s = ObjectStore::Open(String(location), ObjectStore::OPEN_EXISTING, code, err);
-            if (!s)
-                return;
-            for (int i = 0; i < EACH; ++i) {
-                GPtMesswert v = Value("w" + std::to_string(w) + "-" + std::to_string(i), i);
-                if (s->Save(v) == PT_OK)
-                    ids[static_cast<size_t>(w)].push_back(v.GetId());
+            for (int i = 0; s && i < EACH; ++i) {
+                std::unique_ptr<GPtMesswert> v(Spectral("w" + std::to_string(w) + "-" + std::to_string(i), i));
+                if (s->Save(*v) != PT_OK)
+                    _exit(3);
+                long id = v->GetId();
+                if (write(fd[1], &id, sizeof id) != sizeof id)
+                    _exit(4);
             }
-        });
-    for (auto& t : threads)
-        t.join();
-    std::set<long> all;
-    for (auto& v : ids) {
-        EXPECT_EQ(v.size(), static_cast<size_t>(EACH));
-        all.insert(v.begin(), v.end());
+            _exit(s ? 0 : 2);
+        }
+        close(fd[1]);
+        children.emplace_back(pid, fd[0]);
     }
-    EXPECT_EQ(all.size(), static_cast<size_t>(WRITERS * EACH));
-    auto store = Open(ObjectStore::OPEN_EXISTING);
-    ASSERT_TRUE(store);
-    EXPECT_EQ(Count(*store), static_cast<size_t>(WRITERS * EACH));
+    std::set<long> reported;
+    for (auto [pid, fd] : children) {
+        long id = 0;
+        int n = 0;
+        while (read(fd, &id, sizeof id) == sizeof id) {
+            reported.insert(id);
+            ++n;
+        }
+        close(fd);
+        int st = 0;
+        waitpid(pid, &st, 0);
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "writer " << pid << " gave up after " << n;
+    }
+    EXPECT_EQ(reported.size(), static_cast<size_t>(WRITERS * EACH)) << "an identity given twice";
+    ValueSet all = Loaded(*Open("", ObjectStore::OPEN_EXISTING));
+    ASSERT_EQ(all.Count(), WRITERS * EACH);
+    std::set<std::string> names, uids;
+    for (long i = 0; i < all.Count(); ++i) {
+        EXPECT_TRUE(reported.count(all.At(i)->GetId()));
+        names.insert(all.At(i)->GetBezeichnung().str());
+        uids.insert(all.At(i)->GetUid());
+    }
+    EXPECT_EQ(names.size(), static_cast<size_t>(WRITERS * EACH)) << "a value stored twice";
+    EXPECT_EQ(uids.size(), static_cast<size_t>(WRITERS * EACH));
+}
+
+TEST_P(StoreBackends, CopiesKeepTheirIdentityComeOnceAndAreChosenByStationAndDate)
+{
+    ValueSet made;
+    const struct {
+        const char* station;
+        long date;
+    } origins[] = {{"A", 20261201}, {"A", 20261205}, {"B", 20261203}, {"", 20261206}};
+    for (const auto& o : origins) {
+        made.Append(Spectral(std::string("at ") + o.station, static_cast<int>(made.Count())));
+        made.At(made.Count() - 1)->SetOrigin(o.station, "77");
+        made.At(made.Count() - 1)->SetDateTime(o.date, 120000);
+    }
+    auto source = Open();
+    ASSERT_EQ(source->Save(made), PT_OK);
+    EXPECT_EQ(Loaded(*source, {"A", ""}).Count(), 2);
+    EXPECT_EQ(Loaded(*source, {"", "2026-12-03"}).Count(), 3);
+    EXPECT_EQ(Loaded(*source, {"A", "2026-12-05 12:00:00"}).Count(), 1);
+    EXPECT_EQ(Loaded(*source, {"A", "2026-12-05 12:00:01"}).Count(), 0);
+
+    std::string other = NewLocation();
+    auto target = Open(other);
+    GPtMesswert own;  // the target's own value stays as it is
+    ASSERT_EQ(target->Save(own), PT_OK);
+    ValueSet all = Loaded(*source);
+    long added = -1;
+    ASSERT_EQ(target->Adopt(all, added), PT_OK) << target->GetLastError().str();
+    EXPECT_EQ(added, 4);
+    ASSERT_EQ(target->Adopt(all, added), PT_OK);
+    EXPECT_EQ(added, 0) << "copying again adds nothing";
+    ValueSet copied = Loaded(*target);
+    ASSERT_EQ(copied.Count(), 5);
+    EXPECT_EQ(copied.At(0)->GetUid(), own.GetUid());
+    for (long i = 0; i < 4; ++i) {
+        EXPECT_EQ(copied.At(i + 1)->GetUid(), all.At(i)->GetUid());
+        EXPECT_EQ(copied.At(i + 1)->GetStation(), all.At(i)->GetStation());
+        EXPECT_EQ(copied.At(i + 1)->GetDateTimeText(), all.At(i)->GetDateTimeText());
+        EXPECT_EQ(Block(*copied.At(i + 1)), Block(*all.At(i)));
+    }
+}
+
+TEST_P(StoreBackends, TheChangeMarkMovesWithEveryOtherProgramsChange)
+{
+    auto view = Open(), other = Open();
+    auto mark = [&] {
+        std::string m;
+        EXPECT_EQ(view->GetChangeMark(GPtMesswert::CLASS_ID, m), PT_OK) << view->GetLastError().str();
+        return m;
+    };
+    std::string seen = mark();
+    EXPECT_EQ(mark(), seen) << "nothing changed";
+    std::unique_ptr<GPtMesswert> v(Spectral("v", 1));
+    const std::function<void()> changes[] = {
+        [&] { ASSERT_EQ(other->Save(*v), PT_OK); },
+        [&] {
+            v->SetBezeichnung(String("renamed"));
+            ASSERT_EQ(other->Save(*v), PT_OK);
+        },
+        [&] { ASSERT_EQ(other->Remove(v->GetId(), GPtMesswert::CLASS_ID), PT_OK); },
+    };
+    for (const auto& change : changes) {
+        change();
+        std::string now = mark();
+        EXPECT_NE(now, seen);
+        seen = now;
+    }
+}
+
+// A store of the first format (no origins) is brought up to date when
+// opened; one of a later format is refused and left as it was.
+TEST_P(StoreBackends, AnOlderStoreIsUpdatedAndANewerOneRefused)
+{
+    std::unique_ptr<GPtMesswert> a(Spectral("old a", 1)), b(Spectral("old b", 2));
+    std::string rows;
+    for (GPtMesswert* v : {a.get(), b.get()})
+        rows += std::string(rows.empty() ? "" : ",") + "(" + std::to_string(GPtMesswert::CLASS_ID) + ", '" +
+                v->GetBezeichnung().str() + "', '2025-01-02 03:04:05', " +
+                (Pg() ? "'\\x" + Hex(Block(*v)) + "'::bytea" : "X'" + Hex(Block(*v)) + "'") + ")";
+    std::string firstFormat =
+        Pg() ? "CREATE TABLE qelvxn_store (format integer NOT NULL); INSERT INTO qelvxn_store VALUES (1);"
+               "CREATE TABLE qelvxn_objects (id bigserial PRIMARY KEY, class_id integer NOT NULL, designation text "
+               "NOT NULL, created text NOT NULL, index_block bytea NOT NULL);"
+               "INSERT INTO qelvxn_objects(class_id, designation, created, index_block) VALUES " + rows + ";"
+             : "PRAGMA application_id=" + std::to_string(SqliteStore::APPLICATION_ID) + "; PRAGMA user_version=1;"
+               "CREATE TABLE objects (id INTEGER PRIMARY KEY AUTOINCREMENT, class_id INTEGER NOT NULL, designation "
+               "TEXT NOT NULL, created TEXT NOT NULL, index_block BLOB NOT NULL);"
+               "INSERT INTO objects(class_id, designation, created, index_block) VALUES " + rows + ";";
+    ASSERT_EQ(Raw(firstFormat), "");
+    {
+        ValueSet old = Loaded(*Open("", ObjectStore::OPEN_EXISTING));
+        ASSERT_EQ(old.Count(), 2);
+        EXPECT_EQ(Block(*old.At(1)), Block(*b));
+        EXPECT_NE(old.At(0)->GetUid(), old.At(1)->GetUid());
+        EXPECT_EQ(old.At(0)->GetUid().size(), 32u);
+        GPtMesswert c;
+        ASSERT_EQ(Open()->Save(c), PT_OK);
+        EXPECT_EQ(c.GetId(), 3);
+    }
+
+    ASSERT_EQ(Raw(Pg() ? "UPDATE qelvxn_store SET format = 99" : "PRAGMA user_version=99"), "");
+    std::string before = Pg() ? "" : testenv::Slurp(location.substr(7));
+    for (auto mode : {ObjectStore::OPEN_EXISTING, ObjectStore::OPEN_OR_CREATE}) {
+        PtErrorCode code = PT_OK;
+        String err;
+        EXPECT_FALSE(ObjectStore::Open(String(location), mode, code, err));
+        EXPECT_EQ(code, PT_NOT_A_STORE);
+        EXPECT_NE(err.str().find("store format 99; this program knows 2"), std::string::npos) << err.str();
+    }
+    if (!Pg()) {
+        EXPECT_EQ(testenv::Slurp(location.substr(7)), before);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, StoreBackends, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST(PgStore, ANewerStoreIsRefusedAndNoPasswordIsShown)
-{
-    if (!PrivateServer::Get().Running())
-        GTEST_SKIP() << PrivateServer::Get().WhyNot();
-    std::string uri = PrivateServer::Get().NewDatabase();
-    PtErrorCode code = PT_OK;
-    String err;
-    ASSERT_TRUE(ObjectStore::Open(String(uri), ObjectStore::OPEN_OR_CREATE, code, err)) << err.str();
-    {
-        PGconn* d = PQconnectdb(uri.c_str());
-        PGresult* r = PQexec(d, "UPDATE qelvxn_store SET format = 99");
-        EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQerrorMessage(d);
-        PQclear(r);
-        PQfinish(d);
-    }
-    EXPECT_FALSE(ObjectStore::Open(String(uri), ObjectStore::OPEN_EXISTING, code, err));
-    EXPECT_EQ(code, PT_NOT_A_STORE);
-    EXPECT_NE(err.str().find("store format 99; this program knows 1"), std::string::npos) << err.str();
+// ---- What a server adds ------------------------------------------------------
 
-    std::string withSecret = "postgresql://vxn:s3cret@/nowhere?host=" + PrivateServer::Get().Folder() + "&password=s3cret";
-    EXPECT_FALSE(ObjectStore::Open(String(withSecret), ObjectStore::OPEN_EXISTING, code, err));
-    EXPECT_EQ(code, PT_IO_ERROR);
-    EXPECT_EQ(err.str().find("s3cret"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("nowhere"), std::string::npos) << err.str();
+class SharedStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!PgServer::Get().Running())
+            GTEST_SKIP() << PgServer::Get().WhyNot();
+        uri = PgServer::Get().NewDatabase();
+        config = testenv::FreshConfigPath();
+    }
+    testenv::ProcessResult Vxn(std::vector<std::string> aArgs, const std::string& rStore = "")
+    {
+        aArgs.insert(aArgs.begin(), {"--config", config, "--store", rStore.empty() ? uri : rStore});
+        return testenv::RunVxn(aArgs);
+    }
+    json List(const std::string& rStore = "", std::vector<std::string> aMore = {})
+    {
+        std::vector<std::string> args = {"values", "list", "--json"};
+        args.insert(args.end(), aMore.begin(), aMore.end());
+        auto r = Vxn(args, rStore);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.status == 0 ? json::parse(r.out) : json::array();
+    }
+
+    std::string uri, config;
+};
+
+TEST_F(SharedStore, NoPasswordIsEverShown)
+{
+    std::string withSecret = "postgresql://vxn:s3cret@/nowhere?host=" + PgServer::Get().Folder() + "&password=s3cret";
+    auto r = Vxn({"values", "list"}, withSecret);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.find("s3cret"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("nowhere"), std::string::npos) << r.err;
 }
 
-} // namespace
-
-namespace {
-
-TEST(PgStore, VxnKeepsMeasurementsOnTheServer)
+// The roles of the README: stations insert and read, viewers only read.
+TEST_F(SharedStore, AViewerMayReadButNotDeleteAndAStationMayNotDeleteEither)
 {
-    if (!PrivateServer::Get().Running())
-        GTEST_SKIP() << PrivateServer::Get().WhyNot();
-    std::string uri = PrivateServer::Get().NewDatabase(), config = testenv::FreshConfigPath();
-    auto m = testenv::RunVxn({"--config", config, "--store", uri, "measure", "--yes", "--save", "--count", "2"});
-    ASSERT_EQ(m.status, 0) << m.err;
-    auto list = testenv::RunVxn({"--config", config, "values", "list", "--json", "--store", uri});
-    ASSERT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(nlohmann::json::parse(list.out).size(), 2u);
+    ASSERT_EQ(Vxn({"measure", "--yes", "--save"}).status, 0) << "the owner sets the store up";
+    std::string db = uri.substr(uri.find("///") + 3, uri.find('?') - uri.find("///") - 3);
+    const std::string grants =
+        "CREATE ROLE " + db + "_station LOGIN; CREATE ROLE " + db + "_viewer LOGIN;"
+        "GRANT SELECT, INSERT ON qelvxn_store, qelvxn_objects TO " + db + "_station;"
+        "GRANT USAGE ON SEQUENCE qelvxn_objects_id_seq, qelvxn_revision TO " + db + "_station;"
+        "GRANT SELECT ON qelvxn_store, qelvxn_objects TO " + db + "_viewer;";
+    ASSERT_EQ(PgServer::Get().Exec(uri, grants), "");
+    std::string station = PgServer::Get().Uri(db, db + "_station"), viewer = PgServer::Get().Uri(db, db + "_viewer");
+
+    auto saved = Vxn({"measure", "--yes", "--save", "--station", "press 2"}, station);
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(List(viewer).size(), 2u) << "a viewer reads";
+    EXPECT_EQ(Vxn({"measure", "--yes", "--save"}, viewer).status, 1) << "a viewer saves nothing";
+    for (const std::string& who : {viewer, station}) {
+        auto del = Vxn({"values", "delete", "1"}, who);
+        EXPECT_EQ(del.status, 1);
+        EXPECT_NE(del.err.find("permission denied for table qelvxn_objects"), std::string::npos) << del.err;
+        EXPECT_EQ(del.err.find("ERROR:"), std::string::npos) << "the server's reason in plain words: " << del.err;
+    }
+    EXPECT_EQ(List().size(), 2u) << "nothing was deleted";
+}
+
+// The server goes away while vxn measures and saves: every value it said it
+// saved is there afterwards, nothing else, and the measurement whose save
+// failed is still printed.
+TEST_F(SharedStore, AServerThatGoesAwayLosesNoSavedValueAndTheCommandSaysSo)
+{
+    ASSERT_EQ(Vxn({"measure", "--yes", "--save"}).status, 0);
+    bool stopped = false;
+    auto r = testenv::RunProgram(testenv::Program("vxn"),
+                                 {"--config", config, "--store", uri, "measure", "--yes", "--save", "--count", "30"}, "",
+                                 {"VXN_LANG=en"}, [&](int, const std::string& rOut) {
+                                     if (!stopped && rOut.find("Saved") != std::string::npos)
+                                         stopped = PgServer::Get().Stop();
+                                 });
+    ASSERT_TRUE(stopped);
+    ASSERT_TRUE(PgServer::Get().Start());
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.err.find("the measurement was not kept"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("server"), std::string::npos) << r.err;
+    std::regex savedLine("Saved\\s.*?(\\d+)");
+    std::set<long> said;
+    for (std::sregex_iterator m(r.out.begin(), r.out.end(), savedLine), end; m != end; ++m)
+        said.insert(std::stol((*m)[1]));
+    size_t measured = 0;
+    for (size_t p = r.out.find("L*"); p != std::string::npos; p = r.out.find("L*", p + 1))
+        ++measured;
+    EXPECT_GT(measured, said.size()) << "the measurement that was not kept is printed: " << r.out;
+    json all = List();
+    ASSERT_EQ(all.size(), said.size() + 1);
+    for (const auto& v : all)
+        EXPECT_TRUE(v["id"] == 1 || said.count(v["id"].get<long>())) << v["id"];
+}
+
+// An offline station keeps values in its own SQLite file and copies them to
+// the shared store later; copying twice gives each value once, with its
+// identity, station and instrument.
+TEST_F(SharedStore, VxnCopiesValuesBetweenBackEndsOnce)
+{
+    std::string offline = testenv::FreshConfigPath() + "-offline.db";
+    ASSERT_EQ(Vxn({"measure", "--yes", "--save", "--count", "3", "--station", "offline"}, offline).status, 0);
+    ASSERT_EQ(Vxn({"measure", "--yes", "--save", "--station", "other"}, offline).status, 0);
+    json source = List(offline);
+    ASSERT_EQ(source.size(), 4u);
+    EXPECT_FALSE(source[0]["instrument"].is_null()) << "the instrument's serial number is kept";
+
+    for (int round = 0; round < 2; ++round) {
+        auto c = Vxn({"values", "copy", "--from", offline, "--to", uri, "--station", "offline"});
+        ASSERT_EQ(c.status, 0) << c.err;
+        EXPECT_EQ(c.out.rfind(round == 0 ? "Copied 3 values from " : "Copied 0 values from ", 0), 0u) << c.out;
+        EXPECT_EQ(c.out.find("were there already") != std::string::npos, round == 1) << c.out;
+    }
+    json shared = List();
+    ASSERT_EQ(shared.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        for (const char* key : {"uid", "station", "instrument", "created", "name", "lab"})
+            EXPECT_EQ(shared[i][key], source[i][key]) << key;
+    EXPECT_EQ(List("", {"--station", "other"}).size(), 0u);
+
+    // And back, into a new file; --since today takes all, tomorrow none.
+    std::string back = testenv::FreshConfigPath() + "-back.db";
+    EXPECT_EQ(Vxn({"values", "copy", "--from", uri, "--to", back, "--since", "2999-01-01"}).status, 0);
+    EXPECT_EQ(List(back).size(), 0u);
+    EXPECT_EQ(Vxn({"values", "copy", "--to", back, "--since", source[0]["created"].get<std::string>()}).status, 0);
+    EXPECT_EQ(List(back), shared) << "the same values, and in a new store the same identities";
 }
 
 } // namespace

@@ -12,14 +12,22 @@
 // up with PT_BUSY.
 //
 // A store keeps each object as one row: class identifier, identity,
-// designation, creation date and time, and the object's index block
-// (GetIndexBlock), from which SetIndexBlock rebuilds it. Identities start at
-// 1 and are never given twice, also after a removal.
+// designation, creation date and time, the object's index block
+// (GetIndexBlock), from which SetIndexBlock rebuilds it, and where it came
+// from (universal identity, station, instrument; see objectId). Identities
+// start at 1 and are never given twice, also after a removal; they belong
+// to one store, while the universal identity is the same in every store
+// that holds a copy.
+//
+// The layout of a store carries a format number: a store written by a newer
+// program is refused and left untouched, an older one is brought up to date
+// in one transaction when it is opened.
 #pragma once
 
 #include "qeldb/objectIdSet.hpp"
 
 #include <memory>
+#include <string>
 
 class ObjectStore {
 public:
@@ -48,15 +56,34 @@ public:
     // The same for every object of the set, all or none. Objects marked for
     // removal leave the store and the set; identities given to new objects
     // are taken back when the save fails.
-    virtual PtErrorCode Save(objectIdSet& rSet) = 0;
-    // Replaces the set's objects by every stored object of its class, in
-    // the order of their identities. The set is unchanged on failure.
-    virtual PtErrorCode Load(objectIdSet& rSet) = 0;
+    PtErrorCode Save(objectIdSet& rSet);
+    // Which stored objects a Load gives: those made at one station (every
+    // station when empty) and created at or after a time ("YYYY-MM-DD" or
+    // "YYYY-MM-DD HH:MM:SS"; no limit when empty).
+    struct Selection {
+        std::string station;
+        std::string since;
+    };
+    // Replaces the set's objects by every stored object of its class that
+    // rWhich selects, in the order of their identities. The set is
+    // unchanged on failure.
+    virtual PtErrorCode Load(objectIdSet& rSet, const Selection& rWhich) = 0;
+    PtErrorCode Load(objectIdSet& rSet) { return Load(rSet, Selection()); }
     // The stored object with that identity into rObject, which must be of
     // its class; rObject is unchanged on failure.
     virtual PtErrorCode Load(long nId, objectId& rObject) = 0;
     // Removes the stored object of that class and identity.
     virtual PtErrorCode Remove(long nId, int nClassId) = 0;
+    // Keeps copies of objects from another store, all or none: each object
+    // whose universal identity this store does not hold yet is added under
+    // a new identity here, with its designation, date and origin; one it
+    // holds is left as it is, so copying again adds nothing. rnAdded counts
+    // the added ones. The set's objects are not changed.
+    PtErrorCode Adopt(objectIdSet& rSet, long& rnAdded);
+    // A text that changes whenever any program adds, changes or removes an
+    // object of the class (it may change for other classes too): what a view
+    // of a shared store polls to know when to reload.
+    virtual PtErrorCode GetChangeMark(int nClassId, std::string& rMark) = 0;
 
     // Why the most recent failure happened, naming the store.
     virtual String GetLastError() const = 0;
@@ -64,4 +91,16 @@ public:
 
 protected:
     ObjectStore() = default;
+
+    // What a back end gives the set operations above: a write transaction,
+    // and the writing of one object inside it.
+    virtual PtErrorCode BeginWrite() = 0;
+    virtual PtErrorCode CommitWrite() = 0;
+    virtual void RollbackWrite() = 0;
+    // Stores, replaces or removes the object as Save does; rbNew when it was
+    // given its identity now.
+    virtual PtErrorCode Put(objectId& rObject, bool& rbNew) = 0;
+    // Adds a copy of the object unless its universal identity is stored
+    // (see Adopt); rbAdded when it was added.
+    virtual PtErrorCode PutCopy(objectId& rObject, bool& rbAdded) = 0;
 };

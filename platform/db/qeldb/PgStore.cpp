@@ -4,6 +4,7 @@
 
 #include <libpq-fe.h>
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -11,15 +12,40 @@ namespace {
 // The key of the advisory lock under which stations create the tables.
 constexpr long long SETUP_LOCK = 0x51444231;
 
+// The first format's tables; a new store is set up as that and brought up
+// to date like any old store, so both end up with the same layout.
 const char* const SCHEMA =
-    "CREATE TABLE IF NOT EXISTS qelvxn_store (format integer NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS qelvxn_objects ("
+    "CREATE TABLE qelvxn_store (format integer NOT NULL);"
+    "INSERT INTO qelvxn_store(format) VALUES (1);"
+    "CREATE TABLE qelvxn_objects ("
     " id bigserial PRIMARY KEY,"
     " class_id integer NOT NULL,"
     " designation text NOT NULL,"
     " created text NOT NULL,"
     " index_block bytea NOT NULL);"
-    "CREATE INDEX IF NOT EXISTS qelvxn_objects_by_class ON qelvxn_objects(class_id, id);";
+    "CREATE INDEX qelvxn_objects_by_class ON qelvxn_objects(class_id, id);";
+
+// UPGRADES[n - 1] brings format n to n + 1.
+const char* const UPGRADES[] = {
+    // 2: where each object came from (objects stored before get a new
+    // universal identity each), and a revision every write takes from a
+    // sequence, for views that follow the store.
+    "ALTER TABLE qelvxn_objects ADD COLUMN uid text NOT NULL DEFAULT '';"
+    "ALTER TABLE qelvxn_objects ADD COLUMN station text NOT NULL DEFAULT '';"
+    "ALTER TABLE qelvxn_objects ADD COLUMN instrument text NOT NULL DEFAULT '';"
+    "CREATE SEQUENCE qelvxn_revision;"
+    "ALTER TABLE qelvxn_objects ADD COLUMN revision bigint NOT NULL DEFAULT nextval('qelvxn_revision');"
+    "UPDATE qelvxn_objects SET uid = md5(random()::text || clock_timestamp()::text || id::text);"
+    "CREATE UNIQUE INDEX qelvxn_objects_by_uid ON qelvxn_objects(uid);",
+};
+static_assert(std::size(UPGRADES) == PgStore::FORMAT - 1);
+
+const char* const INSERT =
+    "INSERT INTO qelvxn_objects(class_id, designation, created, uid, station, instrument, index_block) "
+    "VALUES ($1::integer, $2, $3, $4, $5, $6, $7::bytea)";
+
+// The columns ReadRow reads, in this order.
+const char* const COLUMNS = "SELECT id, index_block, uid, station, instrument FROM qelvxn_objects ";
 
 // A result that clears itself.
 struct Result {
@@ -113,8 +139,11 @@ bool PgStore::Run(const char* pSql, std::initializer_list<std::string> aParams, 
     }
     Result r(PQexecParams(mpConn, pSql, static_cast<int>(values.size()), nullptr, values.data(), lengths.data(),
                           formats.data(), 0));
-    if (!r.Ok())
+    if (!r.Ok()) {
+        const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
+        maReason = reason ? reason : "";
         return false;
+    }
     if (pId && PQntuples(r.p) > 0)
         *pId = std::stol(PQgetvalue(r.p, 0, 0));
     if (pRows) {
@@ -126,7 +155,10 @@ bool PgStore::Run(const char* pSql, std::initializer_list<std::string> aParams, 
 
 PtErrorCode PgStore::Fail(const std::string& rWhat)
 {
-    std::string why = PQerrorMessage(mpConn);
+    // The server's own words ("permission denied for table …") where it
+    // gave a reason, else the connection's.
+    std::string why = maReason.empty() ? PQerrorMessage(mpConn) : maReason;
+    maReason.clear();
     while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
         why.pop_back();
     if (PQstatus(mpConn) != CONNECTION_OK)
@@ -135,47 +167,69 @@ PtErrorCode PgStore::Fail(const std::string& rWhat)
     return PT_IO_ERROR;
 }
 
-PtErrorCode PgStore::Prepare(OpenMode eMode)
+PtErrorCode PgStore::ReadFormat(int& rFormat)
 {
-    long exists = 0;
-    {
-        Result r(PQexec(mpConn, "SELECT count(*) FROM pg_tables WHERE tablename = 'qelvxn_store'"));
-        if (!r.Ok())
-            return Fail("cannot read");
-        exists = std::stol(PQgetvalue(r.p, 0, 0));
-    }
-    if (!exists) {
-        if (eMode == OPEN_EXISTING) {
-            mbEmpty = true;
-            return PT_OK;
-        }
-        if (Begin() != PT_OK)
-            return PT_IO_ERROR;
-        std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(SETUP_LOCK) + ")";
-        std::string format = std::to_string(FORMAT);
-        if (!Run(lock.c_str(), {}) || !Result(PQexec(mpConn, SCHEMA)).Ok() ||
-            !Run("INSERT INTO qelvxn_store(format) SELECT $1::integer WHERE NOT EXISTS (SELECT 1 FROM qelvxn_store)",
-                 {format})) {
-            PtErrorCode e = Fail("cannot create a store in");
-            Rollback();
-            return e;
-        }
-        if (Commit() != PT_OK)
-            return PT_IO_ERROR;
-    }
+    rFormat = 0;
+    Result exists(PQexec(mpConn, "SELECT to_regclass('qelvxn_store') IS NOT NULL"));
+    if (!exists.Ok())
+        return Fail("cannot read");
+    if (std::string(PQgetvalue(exists.p, 0, 0)) != "t")
+        return PT_OK;
     Result r(PQexec(mpConn, "SELECT max(format) FROM qelvxn_store"));
     if (!r.Ok())
         return Fail("cannot read");
-    int found = PQgetisnull(r.p, 0, 0) ? 0 : std::stoi(PQgetvalue(r.p, 0, 0));
-    if (found > FORMAT) {
-        maError = maShown + " was written by a newer program (store format " + std::to_string(found) +
+    rFormat = PQgetisnull(r.p, 0, 0) ? 0 : std::stoi(PQgetvalue(r.p, 0, 0));
+    if (rFormat > FORMAT) {
+        maError = maShown + " was written by a newer program (store format " + std::to_string(rFormat) +
                   "; this program knows " + std::to_string(FORMAT) + ")";
         return PT_NOT_A_STORE;
     }
     return PT_OK;
 }
 
-PtErrorCode PgStore::Begin()
+PtErrorCode PgStore::Prepare(OpenMode eMode)
+{
+    int format = 0;
+    if (PtErrorCode e = ReadFormat(format); e != PT_OK)
+        return e;
+    if (format == FORMAT)
+        return PT_OK;
+    if (format == 0 && eMode == OPEN_EXISTING) {
+        mbEmpty = true;
+        return PT_OK;
+    }
+    // Set up or brought up to date once, by whichever station comes first.
+    const std::string what = format == 0 ? "cannot create a store in"
+                                         : "cannot bring up to date (store format " + std::to_string(format) + " to " +
+                                               std::to_string(FORMAT) + ")";
+    if (PtErrorCode e = BeginWrite(); e != PT_OK)
+        return e;
+    std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(SETUP_LOCK) + ")";
+    if (!Run(lock.c_str(), {})) {
+        PtErrorCode e = Fail(what);
+        RollbackWrite();
+        return e;
+    }
+    if (PtErrorCode e = ReadFormat(format); e != PT_OK) {
+        RollbackWrite();
+        return e;
+    }
+    std::string steps = format == 0 ? SCHEMA : "";
+    for (int n = format == 0 ? 1 : format; n < FORMAT; ++n)
+        steps += UPGRADES[n - 1];
+    steps += "UPDATE qelvxn_store SET format = " + std::to_string(FORMAT) + ";";
+    Result r(PQexec(mpConn, steps.c_str()));
+    if (!r.Ok()) {
+        const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
+        maReason = reason ? reason : "";
+        PtErrorCode e = Fail(what);
+        RollbackWrite();
+        return e;
+    }
+    return CommitWrite();
+}
+
+PtErrorCode PgStore::BeginWrite()
 {
     if (mbEmpty) {
         maError = maShown + " was opened to be read";
@@ -184,12 +238,12 @@ PtErrorCode PgStore::Begin()
     return Run("BEGIN", {}) ? PT_OK : Fail("cannot write");
 }
 
-PtErrorCode PgStore::Commit()
+PtErrorCode PgStore::CommitWrite()
 {
     return Run("COMMIT", {}) ? PT_OK : Fail("cannot write");
 }
 
-void PgStore::Rollback()
+void PgStore::RollbackWrite()
 {
     if (PQtransactionStatus(mpConn) != PQTRANS_IDLE)
         Run("ROLLBACK", {});
@@ -223,16 +277,20 @@ PtErrorCode PgStore::Put(objectId& rObject, bool& rbNew)
     std::string name = rObject.GetBezeichnung().str(), created = rObject.GetDateTimeText().str();
     if (rObject.GetId() == 0) {
         long id = 0;
-        if (!Run("INSERT INTO qelvxn_objects(class_id, designation, created, index_block) "
-                 "VALUES ($1::integer, $2, $3, $4::bytea) RETURNING id",
-                 {std::to_string(rObject.GetClassID()), name, created}, &bytes, &id))
+        std::string uid = rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid();
+        if (!Run((std::string(INSERT) + " RETURNING id").c_str(),
+                 {std::to_string(rObject.GetClassID()), name, created, uid, rObject.GetStation(),
+                  rObject.GetInstrument()},
+                 &bytes, &id))
             return Fail("cannot write");
         rObject.SetId(id);
+        rObject.SetUid(uid);
         rbNew = true;
         return PT_OK;
     }
     long rows = 0;
-    if (!Run("UPDATE qelvxn_objects SET designation = $3, created = $4, index_block = $5::bytea "
+    if (!Run("UPDATE qelvxn_objects SET designation = $3, created = $4, index_block = $5::bytea, "
+             "revision = nextval('qelvxn_revision') "
              "WHERE id = $1::bigint AND class_id = $2::integer",
              {std::to_string(rObject.GetId()), std::to_string(rObject.GetClassID()), name, created}, &bytes, nullptr,
              &rows))
@@ -246,70 +304,48 @@ PtErrorCode PgStore::Put(objectId& rObject, bool& rbNew)
 
 PtErrorCode PgStore::Save(objectId& rObject)
 {
-    if (PtErrorCode e = Begin(); e != PT_OK)
-        return e;
+    // Put runs one statement, which is a transaction of its own: no
+    // round trips for BEGIN and COMMIT.
+    if (mbEmpty) {
+        maError = maShown + " was opened to be read";
+        return PT_IO_ERROR;
+    }
     bool bNew = false;
-    PtErrorCode e = Put(rObject, bNew);
-    if (e == PT_OK)
-        e = Commit();
-    if (e != PT_OK) {
-        if (bNew)
-            rObject.SetId(0);
-        Rollback();
-    }
-    return e;
+    return Put(rObject, bNew);
 }
 
-PtErrorCode PgStore::Save(objectIdSet& rSet)
+bool PgStore::ReadRow(PGresult* pResult, int nRow, objectId& rObject)
 {
-    if (PtErrorCode e = Begin(); e != PT_OK)
-        return e;
-    std::vector<objectId*> added, removed;
-    PtErrorCode e = PT_OK;
-    objectId* p = nullptr;
-    for (long i = 0; e == PT_OK && rSet.Get(p, i, PT_START) == PT_OK; ++i) {
-        bool bNew = false;
-        e = Put(*p, bNew);
-        if (bNew)
-            added.push_back(p);
-        if (e == PT_OK && p->IsDeleted())
-            removed.push_back(p);
+    long id = std::stol(PQgetvalue(pResult, nRow, 0));
+    MyMemoryBlock block = Block(PQgetvalue(pResult, nRow, 1));
+    if (!rObject.SetIndexBlock(block)) {
+        maError = maShown + " is damaged (object " + std::to_string(id) + " cannot be read)";
+        return false;
     }
-    if (e == PT_OK)
-        e = Commit();
-    if (e != PT_OK) {
-        for (objectId* q : added)
-            q->SetId(0);
-        Rollback();
-        return e;
-    }
-    for (objectId* q : removed)
-        rSet.Remove(q);
-    return PT_OK;
+    rObject.SetId(id);
+    rObject.SetUid(PQgetvalue(pResult, nRow, 2));
+    rObject.SetOrigin(PQgetvalue(pResult, nRow, 3), PQgetvalue(pResult, nRow, 4));
+    return true;
 }
 
-PtErrorCode PgStore::Load(objectIdSet& rSet)
+PtErrorCode PgStore::Load(objectIdSet& rSet, const Selection& rWhich)
 {
     if (mbEmpty) {
         rSet.Clear();
         return PT_OK;
     }
     std::string cls = std::to_string(rSet.GetClassID());
-    const char* values[] = {cls.c_str()};
-    Result r(PQexecParams(mpConn, "SELECT id, index_block FROM qelvxn_objects WHERE class_id = $1::integer ORDER BY id",
-                          1, nullptr, values, nullptr, nullptr, 0));
+    const char* values[] = {cls.c_str(), rWhich.station.c_str(), rWhich.since.c_str()};
+    std::string sql =
+        std::string(COLUMNS) + "WHERE class_id = $1::integer AND ($2 = '' OR station = $2) AND created >= $3 ORDER BY id";
+    Result r(PQexecParams(mpConn, sql.c_str(), 3, nullptr, values, nullptr, nullptr, 0));
     if (!r.Ok())
         return Fail("cannot read");
     std::vector<std::unique_ptr<objectId>> loaded;
     for (int row = 0; row < PQntuples(r.p); ++row) {
-        long id = std::stol(PQgetvalue(r.p, row, 0));
-        MyMemoryBlock block = Block(PQgetvalue(r.p, row, 1));
         std::unique_ptr<objectId> obj(rSet.NewObject());
-        if (!obj || !obj->SetIndexBlock(block)) {
-            maError = maShown + " is damaged (object " + std::to_string(id) + " cannot be read)";
+        if (!obj || !ReadRow(r.p, row, *obj))
             return PT_NOT_A_STORE;
-        }
-        obj->SetId(id);
         loaded.push_back(std::move(obj));
     }
     rSet.Clear();
@@ -325,19 +361,13 @@ PtErrorCode PgStore::Load(long nId, objectId& rObject)
         return PT_NOT_FOUND;
     std::string id = std::to_string(nId), cls = std::to_string(rObject.GetClassID());
     const char* values[] = {id.c_str(), cls.c_str()};
-    Result r(PQexecParams(mpConn, "SELECT index_block FROM qelvxn_objects WHERE id = $1::bigint AND class_id = $2::integer",
-                          2, nullptr, values, nullptr, nullptr, 0));
+    std::string sql = std::string(COLUMNS) + "WHERE id = $1::bigint AND class_id = $2::integer";
+    Result r(PQexecParams(mpConn, sql.c_str(), 2, nullptr, values, nullptr, nullptr, 0));
     if (!r.Ok())
         return Fail("cannot read");
     if (PQntuples(r.p) == 0)
         return PT_NOT_FOUND;
-    MyMemoryBlock block = Block(PQgetvalue(r.p, 0, 0));
-    if (!rObject.SetIndexBlock(block)) {
-        maError = maShown + " is damaged (object " + std::to_string(nId) + " cannot be read)";
-        return PT_NOT_A_STORE;
-    }
-    rObject.SetId(nId);
-    return PT_OK;
+    return ReadRow(r.p, 0, rObject) ? PT_OK : PT_NOT_A_STORE;
 }
 
 PtErrorCode PgStore::Remove(long nId, int nClassId)
@@ -346,12 +376,56 @@ PtErrorCode PgStore::Remove(long nId, int nClassId)
         maError = "no object " + std::to_string(nId) + " in " + maShown;
         return PT_NOT_FOUND;
     }
-    if (PtErrorCode e = Begin(); e != PT_OK)
+    if (PtErrorCode e = BeginWrite(); e != PT_OK)
         return e;
     PtErrorCode e = Delete(nId, nClassId);
     if (e == PT_OK)
-        e = Commit();
+        e = CommitWrite();
     if (e != PT_OK)
-        Rollback();
+        RollbackWrite();
     return e;
+}
+
+PtErrorCode PgStore::PutCopy(objectId& rObject, bool& rbAdded)
+{
+    rbAdded = false;
+    if (!rObject.CheckData()) {
+        maError = "object " + rObject.GetUid() + " holds data that cannot be stored in " + maShown;
+        return PT_INVALID;
+    }
+    MyMemoryBlock block;
+    rObject.GetIndexBlock(block);
+    std::string bytes(reinterpret_cast<const char*>(block.GetData()), static_cast<size_t>(block.GetSize()));
+    long rows = 0;
+    if (!Run((std::string(INSERT) + " ON CONFLICT (uid) DO NOTHING").c_str(),
+             {std::to_string(rObject.GetClassID()), rObject.GetBezeichnung().str(), rObject.GetDateTimeText().str(),
+              rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid(), rObject.GetStation(),
+              rObject.GetInstrument()},
+             &bytes, nullptr, &rows))
+        return Fail("cannot write");
+    rbAdded = rows > 0;
+    return PT_OK;
+}
+
+PtErrorCode PgStore::GetChangeMark(int nClassId, std::string& rMark)
+{
+    if (mbEmpty) {
+        int format = 0;
+        if (PtErrorCode e = ReadFormat(format); e != PT_OK)
+            return e;
+        if (format == 0) {
+            rMark = "empty";
+            return PT_OK;
+        }
+        mbEmpty = false;  // another station set it up meanwhile
+    }
+    std::string cls = std::to_string(nClassId);
+    const char* values[] = {cls.c_str()};
+    Result r(PQexecParams(mpConn,
+                          "SELECT count(*), coalesce(max(revision), 0) FROM qelvxn_objects WHERE class_id = $1::integer",
+                          1, nullptr, values, nullptr, nullptr, 0));
+    if (!r.Ok())
+        return Fail("cannot read");
+    rMark = std::string(PQgetvalue(r.p, 0, 0)) + ":" + PQgetvalue(r.p, 0, 1);
+    return PT_OK;
 }

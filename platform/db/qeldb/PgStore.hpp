@@ -17,20 +17,23 @@
 #include <string>
 
 struct pg_conn;
+struct pg_result;
 
 class PgStore : public ObjectStore {
 public:
     // Layout of the tables; a store of a later layout is refused.
-    static constexpr int FORMAT = 1;
+    static constexpr int FORMAT = 2;
 
     static std::unique_ptr<PgStore> Open(const String& rUri, OpenMode eMode, PtErrorCode& rCode, String& rError);
     ~PgStore() override;
 
+    using ObjectStore::Save;
     PtErrorCode Save(objectId& rObject) override;
-    PtErrorCode Save(objectIdSet& rSet) override;
-    PtErrorCode Load(objectIdSet& rSet) override;
+    using ObjectStore::Load;
+    PtErrorCode Load(objectIdSet& rSet, const Selection& rWhich) override;
     PtErrorCode Load(long nId, objectId& rObject) override;
     PtErrorCode Remove(long nId, int nClassId) override;
+    PtErrorCode GetChangeMark(int nClassId, std::string& rMark) override;
     String GetLastError() const override { return String(maError); }
     String GetLocation() const override { return String(maShown); }
 
@@ -40,20 +43,28 @@ public:
 private:
     PgStore(pg_conn* pConn, std::string aShown) : mpConn(pConn), maShown(std::move(aShown)) {}
 
+    // Sets up a new store or brings an old one up to date, in one
+    // transaction; PT_OK when the store is of this program's format.
     PtErrorCode Prepare(OpenMode eMode);
+    // The store's format, 0 when there is none yet; a later one is refused.
+    PtErrorCode ReadFormat(int& rFormat);
+    // One row of COLUMNS into rObject; false (saying why) when it cannot be read.
+    bool ReadRow(pg_result* pResult, int nRow, objectId& rObject);
     // Runs a statement with text parameters (and one binary one, the index
     // block, when given); true when it did what it should.
     bool Run(const char* pSql, std::initializer_list<std::string> aParams, const std::string* pBlock = nullptr,
              long* pId = nullptr, long* pRows = nullptr);
     PtErrorCode Fail(const std::string& rWhat);
-    PtErrorCode Put(objectId& rObject, bool& rbNew);
+    PtErrorCode BeginWrite() override;
+    PtErrorCode CommitWrite() override;
+    void RollbackWrite() override;
+    PtErrorCode Put(objectId& rObject, bool& rbNew) override;
+    PtErrorCode PutCopy(objectId& rObject, bool& rbAdded) override;
     PtErrorCode Delete(long nId, int nClassId);
-    PtErrorCode Begin();
-    PtErrorCode Commit();
-    void Rollback();
 
     pg_conn* mpConn;
     std::string maShown;
     std::string maError;
+    std::string maReason;  // the server's reason for the last failed statement
     bool mbEmpty = false;  // opened to be read and no tables yet
 };

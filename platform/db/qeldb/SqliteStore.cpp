@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <vector>
 
@@ -35,6 +36,8 @@ private:
     int mnRc;
 };
 
+// The first format's tables; a new store is set up as that and brought up
+// to date like any old store, so both end up with the same layout.
 const char* const SCHEMA =
     "CREATE TABLE objects ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -43,6 +46,32 @@ const char* const SCHEMA =
     " created TEXT NOT NULL,"
     " index_block BLOB NOT NULL);"
     "CREATE INDEX objects_by_class ON objects(class_id, id);";
+
+// UPGRADES[n - 1] brings format n to n + 1.
+const char* const UPGRADES[] = {
+    // 2: where each object came from; objects stored before get a new
+    // universal identity each.
+    "ALTER TABLE objects ADD COLUMN uid TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE objects ADD COLUMN station TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE objects ADD COLUMN instrument TEXT NOT NULL DEFAULT '';"
+    "UPDATE objects SET uid = lower(hex(randomblob(16)));"
+    "CREATE UNIQUE INDEX objects_by_uid ON objects(uid);",
+};
+static_assert(std::size(UPGRADES) == SqliteStore::FORMAT - 1);
+
+const char* const INSERT =
+    "INSERT INTO objects(class_id, designation, created, index_block, uid, station, instrument) "
+    "VALUES(?,?,?,?,?,?,?)";
+
+// The columns Load reads, in this order.
+const char* const COLUMNS = "SELECT id, index_block, uid, station, instrument FROM objects ";
+
+std::string Text(sqlite3_stmt* pStmt, int nColumn)
+{
+    const unsigned char* p = sqlite3_column_text(pStmt, nColumn);
+    return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(pStmt, nColumn)))
+             : std::string();
+}
 
 } // namespace
 
@@ -169,7 +198,8 @@ PtErrorCode SqliteStore::Prepare(OpenMode eMode)
         if ((rc = QueryInt("PRAGMA user_version", format)) != SQLITE_OK)
             return Fail(rc, "cannot read");
         if (format > FORMAT) {
-            maError = maPath + " was written by a newer program (store format " + std::to_string(format) + ")";
+            maError = maPath + " was written by a newer program (store format " + std::to_string(format) +
+                      "; this program knows " + std::to_string(FORMAT) + ")";
             return PT_NOT_A_STORE;
         }
         Statement check(mpDb, "PRAGMA quick_check(1)");
@@ -185,6 +215,9 @@ PtErrorCode SqliteStore::Prepare(OpenMode eMode)
     }
     if ((rc = Exec("PRAGMA journal_mode=WAL")) != SQLITE_OK || (rc = Exec("PRAGMA synchronous=FULL")) != SQLITE_OK)
         return Fail(rc, "cannot open");
+    if (format > 0 && format < FORMAT)
+        if (PtErrorCode e = Upgrade(); e != PT_OK)
+            return e;
     sqlite3_db_config(mpDb, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
     return PT_OK;
 }
@@ -209,10 +242,33 @@ PtErrorCode SqliteStore::Setup()
         maError = maPath + " is an SQLite database of another program, not a store";
         return Rollback(PT_NOT_A_STORE);
     }
-    std::string setup = std::string(SCHEMA) + "PRAGMA application_id=" + std::to_string(APPLICATION_ID) +
-                        ";PRAGMA user_version=" + std::to_string(FORMAT) + ";";
+    std::string setup = std::string(SCHEMA) + "PRAGMA application_id=" + std::to_string(APPLICATION_ID) + ";";
+    for (const char* step : UPGRADES)
+        setup += step;
+    setup += "PRAGMA user_version=" + std::to_string(FORMAT) + ";";
     if ((rc = Exec(setup.c_str())) != SQLITE_OK || (rc = Exec("COMMIT")) != SQLITE_OK)
         return Rollback(Fail(rc, "cannot create a store in"));
+    return PT_OK;
+}
+
+PtErrorCode SqliteStore::Upgrade()
+{
+    int rc = Exec("BEGIN IMMEDIATE");
+    // Another program may have brought it up to date while this one waited.
+    long long format = 0;
+    if (rc == SQLITE_OK)
+        rc = QueryInt("PRAGMA user_version", format);
+    std::string steps;
+    for (long long n = format; n > 0 && n < FORMAT; ++n)
+        steps += UPGRADES[n - 1];
+    steps += "PRAGMA user_version=" + std::to_string(FORMAT) + ";";
+    if (rc == SQLITE_OK)
+        rc = Exec(steps.c_str());
+    if (rc == SQLITE_OK)
+        rc = Exec("COMMIT");
+    if (rc != SQLITE_OK)
+        return Rollback(Fail(rc, "cannot bring up to date (store format " + std::to_string(format) + " to " +
+                                     std::to_string(FORMAT) + ")"));
     return PT_OK;
 }
 
@@ -238,6 +294,19 @@ PtErrorCode SqliteStore::Delete(long nId, int nClassId)
     return PT_OK;
 }
 
+int SqliteStore::Insert(const std::string& rSql, objectId& rObject, const MyMemoryBlock& rBlock, const std::string& rUid)
+{
+    Statement s(mpDb, rSql.c_str());
+    s.Bind(1, rObject.GetClassID());
+    s.Bind(2, rObject.GetBezeichnung().str());
+    s.Bind(3, rObject.GetDateTimeText().str());
+    s.BindBlob(4, rBlock);
+    s.Bind(5, rUid);
+    s.Bind(6, rObject.GetStation());
+    s.Bind(7, rObject.GetInstrument());
+    return s.Step();
+}
+
 PtErrorCode SqliteStore::Put(objectId& rObject, bool& rbNew)
 {
     rbNew = false;
@@ -250,15 +319,12 @@ PtErrorCode SqliteStore::Put(objectId& rObject, bool& rbNew)
     MyMemoryBlock block;
     rObject.GetIndexBlock(block);
     if (rObject.GetId() == 0) {
-        Statement s(mpDb, "INSERT INTO objects(class_id, designation, created, index_block) VALUES(?,?,?,?)");
-        s.Bind(1, rObject.GetClassID());
-        s.Bind(2, rObject.GetBezeichnung().str());
-        s.Bind(3, rObject.GetDateTimeText().str());
-        s.BindBlob(4, block);
-        int rc = s.Step();
+        std::string uid = rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid();
+        int rc = Insert(INSERT, rObject, block, uid);
         if (rc != SQLITE_DONE)
             return Fail(rc, "cannot write");
         rObject.SetId(static_cast<long>(sqlite3_last_insert_rowid(mpDb)));
+        rObject.SetUid(uid);
         rbNew = true;
         return PT_OK;
     }
@@ -290,65 +356,47 @@ PtErrorCode SqliteStore::BeginWrite()
 
 PtErrorCode SqliteStore::Save(objectId& rObject)
 {
-    int rc = SQLITE_OK;
     if (PtErrorCode e = BeginWrite(); e != PT_OK)
         return e;
     bool bNew = false;
     PtErrorCode e = Put(rObject, bNew);
-    if (e == PT_OK && (rc = Exec("COMMIT")) != SQLITE_OK)
-        e = Fail(rc, "cannot write");
+    if (e == PT_OK)
+        e = CommitWrite();
     if (e != PT_OK && bNew)
         rObject.SetId(0);
     return e == PT_OK ? e : Rollback(e);
 }
 
-PtErrorCode SqliteStore::Save(objectIdSet& rSet)
+bool SqliteStore::Read(sqlite3_stmt* pStmt, objectId& rObject)
 {
-    int rc = SQLITE_OK;
-    if (PtErrorCode e = BeginWrite(); e != PT_OK)
-        return e;
-    std::vector<objectId*> added, removed;
-    PtErrorCode e = PT_OK;
-    objectId* p = nullptr;
-    for (long i = 0; e == PT_OK && rSet.Get(p, i, PT_START) == PT_OK; ++i) {
-        bool bNew = false;
-        e = Put(*p, bNew);
-        if (bNew)
-            added.push_back(p);
-        if (e == PT_OK && p->IsDeleted())
-            removed.push_back(p);
+    long id = static_cast<long>(sqlite3_column_int64(pStmt, 0));
+    MyMemoryBlock block(sqlite3_column_blob(pStmt, 1), sqlite3_column_bytes(pStmt, 1));
+    if (!rObject.SetIndexBlock(block)) {
+        maError = maPath + " is damaged (object " + std::to_string(id) + " cannot be read)";
+        return false;
     }
-    if (e == PT_OK && (rc = Exec("COMMIT")) != SQLITE_OK)
-        e = Fail(rc, "cannot write");
-    if (e != PT_OK) {
-        for (objectId* q : added)
-            q->SetId(0);
-        return Rollback(e);
-    }
-    for (objectId* q : removed)
-        rSet.Remove(q);
-    return PT_OK;
+    rObject.SetId(id);
+    rObject.SetUid(Text(pStmt, 2));
+    rObject.SetOrigin(Text(pStmt, 3), Text(pStmt, 4));
+    return true;
 }
 
-PtErrorCode SqliteStore::Load(objectIdSet& rSet)
+PtErrorCode SqliteStore::Load(objectIdSet& rSet, const Selection& rWhich)
 {
     if (mbEmpty) {
         rSet.Clear();
         return PT_OK;
     }
-    Statement s(mpDb, "SELECT id, index_block FROM objects WHERE class_id=? ORDER BY id");
+    Statement s(mpDb, (std::string(COLUMNS) + "WHERE class_id=?1 AND (?2='' OR station=?2) AND created>=?3 ORDER BY id").c_str());
     s.Bind(1, rSet.GetClassID());
+    s.Bind(2, rWhich.station);
+    s.Bind(3, rWhich.since);
     std::vector<std::unique_ptr<objectId>> loaded;
     int rc;
     while ((rc = s.Step()) == SQLITE_ROW) {
-        long id = static_cast<long>(sqlite3_column_int64(*s, 0));
-        MyMemoryBlock block(sqlite3_column_blob(*s, 1), sqlite3_column_bytes(*s, 1));
         std::unique_ptr<objectId> p(rSet.NewObject());
-        if (!p || !p->SetIndexBlock(block)) {
-            maError = maPath + " is damaged (object " + std::to_string(id) + " cannot be read)";
+        if (!p || !Read(*s, *p))
             return PT_NOT_A_STORE;
-        }
-        p->SetId(id);
         loaded.push_back(std::move(p));
     }
     if (rc != SQLITE_DONE)
@@ -364,7 +412,7 @@ PtErrorCode SqliteStore::Load(long nId, objectId& rObject)
     maError = "no object " + std::to_string(nId) + " in " + maPath;
     if (mbEmpty)
         return PT_NOT_FOUND;
-    Statement s(mpDb, "SELECT index_block FROM objects WHERE id=? AND class_id=?");
+    Statement s(mpDb, (std::string(COLUMNS) + "WHERE id=? AND class_id=?").c_str());
     s.Bind(1, nId);
     s.Bind(2, rObject.GetClassID());
     int rc = s.Step();
@@ -372,13 +420,7 @@ PtErrorCode SqliteStore::Load(long nId, objectId& rObject)
         return PT_NOT_FOUND;
     if (rc != SQLITE_ROW)
         return Fail(rc, "cannot read");
-    MyMemoryBlock block(sqlite3_column_blob(*s, 0), sqlite3_column_bytes(*s, 0));
-    if (!rObject.SetIndexBlock(block)) {
-        maError = maPath + " is damaged (object " + std::to_string(nId) + " cannot be read)";
-        return PT_NOT_A_STORE;
-    }
-    rObject.SetId(nId);
-    return PT_OK;
+    return Read(*s, rObject) ? PT_OK : PT_NOT_A_STORE;
 }
 
 PtErrorCode SqliteStore::Remove(long nId, int nClassId)
@@ -388,4 +430,43 @@ PtErrorCode SqliteStore::Remove(long nId, int nClassId)
         return PT_NOT_FOUND;
     }
     return Delete(nId, nClassId);
+}
+
+PtErrorCode SqliteStore::PutCopy(objectId& rObject, bool& rbAdded)
+{
+    rbAdded = false;
+    if (!rObject.CheckData()) {
+        maError = "object " + rObject.GetUid() + " holds data that cannot be stored in " + maPath;
+        return PT_INVALID;
+    }
+    MyMemoryBlock block;
+    rObject.GetIndexBlock(block);
+    int rc = Insert(std::string(INSERT) + " ON CONFLICT(uid) DO NOTHING", rObject, block,
+                    rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid());
+    if (rc != SQLITE_DONE)
+        return Fail(rc, "cannot write");
+    rbAdded = sqlite3_changes(mpDb) > 0;
+    return PT_OK;
+}
+
+PtErrorCode SqliteStore::CommitWrite()
+{
+    int rc = Exec("COMMIT");
+    return rc == SQLITE_OK ? PT_OK : Fail(rc, "cannot write");
+}
+
+void SqliteStore::RollbackWrite()
+{
+    Rollback(PT_OK);
+}
+
+PtErrorCode SqliteStore::GetChangeMark(int, std::string& rMark)
+{
+    // data_version moves when another connection commits, total_changes
+    // when this one writes.
+    long long version = 0;
+    if (int rc = QueryInt("PRAGMA data_version", version); rc != SQLITE_OK)
+        return Fail(rc, "cannot read");
+    rMark = std::to_string(version) + ":" + std::to_string(sqlite3_total_changes64(mpDb));
+    return PT_OK;
 }

@@ -18,23 +18,26 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class MyMemoryBlock;
 
 class SqliteStore : public ObjectStore {
 public:
     // Application id in the file's header: "QDB1".
     static constexpr int APPLICATION_ID = 0x51444231;
     // Layout of the tables; a store of a later layout is refused.
-    static constexpr int FORMAT = 1;
+    static constexpr int FORMAT = 2;
 
     static std::unique_ptr<SqliteStore> Open(const String& rPath, OpenMode eMode, PtErrorCode& rCode,
                                              String& rError);
     ~SqliteStore() override;
 
+    using ObjectStore::Save;
     PtErrorCode Save(objectId& rObject) override;
-    PtErrorCode Save(objectIdSet& rSet) override;
-    PtErrorCode Load(objectIdSet& rSet) override;
+    using ObjectStore::Load;
+    PtErrorCode Load(objectIdSet& rSet, const Selection& rWhich) override;
     PtErrorCode Load(long nId, objectId& rObject) override;
     PtErrorCode Remove(long nId, int nClassId) override;
+    PtErrorCode GetChangeMark(int nClassId, std::string& rMark) override;
     String GetLastError() const override { return String(maError); }
     String GetLocation() const override { return String(maPath); }
 
@@ -44,17 +47,24 @@ private:
     // Checks what the file is and sets up a new store; PT_OK when it is one.
     PtErrorCode Prepare(OpenMode eMode);
     PtErrorCode Setup();
+    // Brings a store of an earlier format up to date, in one transaction.
+    PtErrorCode Upgrade();
     // An integer the statement's first row gives.
     int QueryInt(const char* pSql, long long& rValue);
     int Exec(const char* pSql);
     // Maps an SQLite result to a code and a message naming the store.
     PtErrorCode Fail(int nRc, const std::string& rWhat);
-    // Writes one object inside an open transaction.
-    PtErrorCode Put(objectId& rObject, bool& rbNew);
+    PtErrorCode BeginWrite() override;
+    PtErrorCode CommitWrite() override;
+    void RollbackWrite() override;
+    PtErrorCode Put(objectId& rObject, bool& rbNew) override;
+    PtErrorCode PutCopy(objectId& rObject, bool& rbAdded) override;
+    // Runs an INSERT of one object's row (INSERT's parameters); the step's result.
+    int Insert(const std::string& rSql, objectId& rObject, const MyMemoryBlock& rBlock, const std::string& rUid);
+    // One row of COLUMNS into rObject; false (saying why) when it cannot be read.
+    bool Read(sqlite3_stmt* pStmt, objectId& rObject);
     PtErrorCode Delete(long nId, int nClassId);
     PtErrorCode Rollback(PtErrorCode e);
-    // Starts a write transaction; a store opened to be read takes none.
-    PtErrorCode BeginWrite();
 
     sqlite3* mpDb;
     std::string maPath;

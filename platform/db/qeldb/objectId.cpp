@@ -6,6 +6,9 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
+#include <random>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +38,26 @@ objectId::objectId()
     localtime_r(&now, &t);
     mnDate = (t.tm_year + 1900L) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
     mnTime = t.tm_hour * 10000L + t.tm_min * 100 + (t.tm_sec > 59 ? 59 : t.tm_sec);
+}
+
+std::string objectId::NewUid()
+{
+    // Seeded from the system's entropy, again in a forked child: copies made
+    // on many stations and in many processes must never meet.
+    static std::mutex lock;
+    static std::mt19937_64 gen;
+    static pid_t seededFor = 0;
+    std::lock_guard<std::mutex> hold(lock);
+    if (seededFor != ::getpid()) {
+        std::random_device rd;
+        std::seed_seq seq{rd(), rd(), rd(), rd(), rd(), rd(), rd(), rd()};
+        gen.seed(seq);
+        seededFor = ::getpid();
+    }
+    char buf[33];
+    std::snprintf(buf, sizeof buf, "%016llx%016llx", static_cast<unsigned long long>(gen()),
+                  static_cast<unsigned long long>(gen()));
+    return buf;
 }
 
 void objectId::SetBezeichnung(const String& r)

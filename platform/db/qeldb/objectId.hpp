@@ -8,9 +8,18 @@
 // and never assigns it again to another object. It is not part of the text
 // entries: a value read from a file is a new object wherever it came from.
 // Creation date and time are local time, taken when the object is built.
+//
+// Where an object came from travels with it from store to store: its
+// universal identity (Uid: 32 hex digits, given by the first store that
+// keeps it and kept by every copy, so a store can tell an object it already
+// holds), the station that made it and the instrument (serial number) that
+// measured it. Stores keep these beside the index block; text files do not
+// carry them.
 #pragma once
 
 #include "qeldb/PtObject.hpp"
+
+#include <string>
 
 class objectId : public PtObject {
 public:
@@ -42,6 +51,19 @@ public:
     static bool ParseDateTime(const String& rText, long& rDate, long& rTime);
 
     bool IsDeleted() const { return mbDeleted != 0; }
+
+    const std::string& GetUid() const { return maUid; }
+    // For stores; an empty Uid is given a new one when the object is kept.
+    void SetUid(std::string aUid) { maUid = std::move(aUid); }
+    // A new universal identity: 128 random bits as 32 lower-case hex digits.
+    static std::string NewUid();
+    const std::string& GetStation() const { return maStation; }
+    const std::string& GetInstrument() const { return maInstrument; }
+    void SetOrigin(std::string aStation, std::string aInstrument)
+    {
+        maStation = std::move(aStation);
+        maInstrument = std::move(aInstrument);
+    }
 
     // ---- PtObject ------------------------------------------------------------
     // Members 0 to 4: identity, designation, date, time, removal mark.
@@ -83,4 +105,5 @@ private:
     long mnDate = 0;
     long mnTime = 0;
     unsigned char mbDeleted = 0;
+    std::string maUid, maStation, maInstrument;
 };
