@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace vxn {
 
@@ -28,6 +29,26 @@ std::string StorePath(const std::string& rStore)
     return base + "/QelVXN/values.db";
 }
 
+namespace {
+
+bool IsServer(const std::string& rPath)
+{
+    return rPath.rfind("postgresql:", 0) == 0 || rPath.rfind("postgres:", 0) == 0;
+}
+
+} // namespace
+
+bool SameStore(const std::string& rA, const std::string& rB)
+{
+    std::string a = StorePath(rA), b = StorePath(rB);
+    if (IsServer(a) || IsServer(b))
+        return a == b;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    auto file = [&](const std::string& s) { return fs::weakly_canonical(s.rfind("sqlite:", 0) == 0 ? s.substr(7) : s, ec); };
+    return file(a) == file(b);
+}
+
 std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCreate, std::string& rError,
                                             bool* pbMissing)
 {
@@ -36,7 +57,7 @@ std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCre
     std::error_code ec;
     // A database server (postgresql://…) has no folder; a file ("sqlite:"
     // or a plain path) must have one.
-    bool bServer = path.rfind("postgresql:", 0) == 0 || path.rfind("postgres:", 0) == 0;
+    bool bServer = IsServer(path);
     std::string file = path.rfind("sqlite:", 0) == 0 ? path.substr(7) : path;
     fs::path dir = fs::path(file).has_parent_path() ? fs::path(file).parent_path() : fs::path(".");
     if (!bServer && bCreate && rStore.empty())
@@ -66,10 +87,24 @@ std::unique_ptr<ObjectStore> OpenStoreOfGivenValues(const std::string& rStore, s
     return store;
 }
 
+std::string StationName(const std::string& rStation)
+{
+    if (!rStation.empty())
+        return rStation;
+    std::string configured = AppConfig::Instance()->ReadKey(String("Store"), String("Station"), String("")).str();
+    if (!configured.empty())
+        return configured;
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0)
+        return "";
+    return host;
+}
+
 bool SaveMeasurement(ObjectStore& rStore, const Spectrum& rSpectrum, const MeasuringCondition& rCond,
-                     const std::string& rName, long& rId, std::string& rError)
+                     const std::string& rName, const Origin& rOrigin, long& rId, std::string& rError)
 {
     GPtMesswert value;
+    value.SetOrigin(rOrigin.station, rOrigin.instrument);
     value.SetMeasuringCondition(rCond);
     value.SetSpectrum(rSpectrum, 0);
     value.SetBezeichnung(String(rName));

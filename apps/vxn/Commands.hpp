@@ -26,6 +26,7 @@ struct Globals {
     std::string config;  // --config FILE ("" = the default)
     std::string lang;    // --lang LANGUAGE ("" = from the environment)
     std::string store;   // --store FILE, the value store ("" = the default, see ValueStore.hpp)
+    std::string station; // --station NAME: saved values' station; for values list/copy, the station chosen
     std::string driver;     // --driver PATH, a plug-in instrument's driver module ("" = none, see DriverLibrary.hpp)
     std::string driverPort; // --driver-port COMn, its serial port ("" = ("VXN", "PORT"))
 };

@@ -174,6 +174,12 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
         return run.ConnectFailure();
     VXNLib* lib = &run.Lib();
     VXNLib::Simulator(o.simulate);
+    // Each saved value names its station and the instrument that measured it.
+    Origin origin{StationName(g.station), ""};
+    if (store && !o.simulate) {
+        origin.instrument = lib->GetSerieNr().str();
+        InstrumentRun::ClearFailures();
+    }
     if (o.given.illuminant && !o.simulate && !InstrumentIlluminant(*lib, run.DeviceType(), illum)) {
         Error("this instrument cannot be set to illuminant " + o.illuminant +
               " (A, C, D50, D65, D55, D75, E, F1 to F12 or D and a temperature number)");
@@ -268,7 +274,8 @@ int RunMeasure(const Globals& g, const MeasureOptions& o)
             }
         }
         long nValueId = 0;
-        if (store && !SaveMeasurement(*store, r.spectrum, r.condition, o.given.name ? o.name : r.name, nValueId, err)) {
+        if (store && !SaveMeasurement(*store, r.spectrum, r.condition, o.given.name ? o.name : r.name, origin, nValueId,
+                                        err)) {
             Error(err);
             rc = EXIT_FAILED;
         }

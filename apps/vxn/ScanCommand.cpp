@@ -14,6 +14,7 @@
 #include "Commands.hpp"
 #include "InstrumentRun.hpp"
 #include "Positions.hpp"
+#include "Progress.hpp"
 #include "Interrupt.hpp"
 #include "Results.hpp"
 #include "Texts.hpp"
@@ -66,60 +67,13 @@ std::string PositionsText(const std::vector<TablePosition>& rPositions)
     return s;
 }
 
-std::string Clock(double dSeconds)
+// The progress of a scan: which position is measured, how long it took
+// and how long the rest will take.
+void ShowPosition(Progress& rProgress, size_t k, const std::string& rName)
 {
-    long s = std::lround(dSeconds);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
-    return buf;
+    rProgress.Show(k, text::Format(text::SCAN_PROGRESS, {std::to_string(k + 1), std::to_string(rProgress.Total()),
+                                                         rName, Clock(rProgress.Elapsed()), rProgress.Remaining(k)}));
 }
-
-// The progress of a scan on standard error: a bar redrawn in place on a
-// terminal, a line per position otherwise (a log keeps every step).
-class ScanProgress {
-public:
-    explicit ScanProgress(size_t nTotal) : mnTotal(nTotal), mbTerminal(::isatty(STDERR_FILENO) == 1) {}
-    ~ScanProgress()
-    {
-        if (mbTerminal && mbDrawn)
-            std::fputc('\n', stderr);
-    }
-    ScanProgress(const ScanProgress&) = delete;
-    ScanProgress& operator=(const ScanProgress&) = delete;
-
-    // Position k (0-based) is about to be measured; k positions are done.
-    void At(size_t k, const std::string& rName)
-    {
-        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - maStart).count();
-        std::string remaining = k ? Clock(elapsed / static_cast<double>(k) * static_cast<double>(mnTotal - k)) : "?";
-        std::string line = text::Format(text::SCAN_PROGRESS, {std::to_string(k + 1), std::to_string(mnTotal), rName,
-                                                              Clock(elapsed), remaining});
-        if (mbTerminal) {
-            constexpr size_t WIDTH = 20;
-            size_t filled = mnTotal ? k * WIDTH / mnTotal : 0;
-            std::fprintf(stderr, "\r[%s%s] %s\033[K", std::string(filled, '#').c_str(),
-                         std::string(WIDTH - filled, '-').c_str(), line.c_str());
-            mbDrawn = true;
-        } else {
-            std::fprintf(stderr, "%s\n", line.c_str());
-        }
-        std::fflush(stderr);
-    }
-
-    // Ends the bar's line before something else is said.
-    void Break()
-    {
-        if (mbTerminal && mbDrawn)
-            std::fputc('\n', stderr);
-        mbDrawn = false;
-    }
-
-private:
-    size_t mnTotal;
-    bool mbTerminal;
-    bool mbDrawn = false;
-    std::chrono::steady_clock::time_point maStart = std::chrono::steady_clock::now();
-};
 
 // The scanning side of the run's library object; null, after saying why,
 // when the instrument has no table.
@@ -176,7 +130,7 @@ int RunScan(const Globals& g, const ScanOptions& o)
     std::srand(o.seedGiven ? o.seed : static_cast<unsigned>(std::time(nullptr)));
     int nColorSystem = run.Lib().GetColorSystem();
 
-    ScanProgress progress(positions.size());
+    Progress progress(positions.size());
     nlohmann::json all = nlohmann::json::array();
     int rc = EXIT_DONE;
     size_t nDone = 0;
@@ -185,7 +139,7 @@ int RunScan(const Globals& g, const ScanOptions& o)
             rc = EXIT_INTERRUPTED;
             break;
         }
-        progress.At(nDone, p.name);
+        ShowPosition(progress, nDone, p.name);
         InstrumentRun::ClearFailures();
         Spectrum s;
         Point at(p.x, p.y);

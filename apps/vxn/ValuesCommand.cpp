@@ -1,8 +1,15 @@
-// vxn values list | show | export | import | delete: the measured values
-// kept in the value store (ValueStore.hpp) by `vxn measure --save` or an
-// import. These commands touch no instrument.
+// vxn values list | show | export | import | delete | copy: the measured
+// values kept in the value store (ValueStore.hpp) by `vxn measure --save`
+// or an import. These commands touch no instrument.
+//
+// Several stations may share one store; --station (global) and --since
+// choose the values of one station or of a time on for list and copy. copy
+// brings an offline station's values into the shared store (or back):
+// values keep their universal identity, so copying again adds nothing.
 #include "Commands.hpp"
 #include "ConditionArgs.hpp"
+#include "Interrupt.hpp"
+#include "Progress.hpp"
 #include "ValueFiles.hpp"
 #include "ValueStore.hpp"
 
@@ -12,6 +19,8 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstring>
 #include <iostream>
 
 namespace vxn {
@@ -22,7 +31,40 @@ struct Options {
     bool json = false;
     std::vector<std::string> ids;
     std::string cgats, measvalue, file;
+    std::string since;     // --since DATE of list and copy
+    std::string from, to;  // the stores of copy
 };
+
+// Values copied per transaction: a copy that is stopped keeps what it
+// finished, and the progress moves.
+constexpr long COPY_BLOCK = 500;
+
+// --since as the store compares it: "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS"
+// (a T between date and time is taken too); false for anything else.
+bool ParseSince(const std::string& rText, std::string& rSince)
+{
+    std::string t = rText;
+    if (t.size() > 10 && t[10] == 'T')
+        t[10] = ' ';
+    if (t.size() == 16)
+        t += ":00";
+    long date = 0, time = 0;
+    if (!objectId::ParseDateTime(String(t.size() == 10 ? t + " 00:00:00" : t), date, time))
+        return false;
+    rSince = t;
+    return true;
+}
+
+// Which values the options choose; false after saying why.
+bool SelectionOf(const Globals& g, const Options& o, ObjectStore::Selection& rWhich)
+{
+    rWhich.station = g.station;
+    if (!o.since.empty() && !ParseSince(o.since, rWhich.since)) {
+        Error("--since '" + o.since + "' is not a date (YYYY-MM-DD, or YYYY-MM-DD HH:MM:SS)");
+        return false;
+    }
+    return true;
+}
 
 bool ParseIds(const std::vector<std::string>& rTexts, std::vector<long>& rIds)
 {
@@ -53,8 +95,8 @@ std::unique_ptr<ObjectStore> OpenStoreOf(const Globals& g, long nId)
     return store;
 }
 
-// Every stored value; an absent store holds none.
-int LoadAll(const Globals& g, ValueSet& rValues)
+// Every stored value (rWhich selects); an absent store holds none.
+int LoadAll(const Globals& g, ValueSet& rValues, const ObjectStore::Selection& rWhich = {})
 {
     std::string err;
     bool missing = false;
@@ -65,19 +107,26 @@ int LoadAll(const Globals& g, ValueSet& rValues)
         Error(err);
         return EXIT_FAILED;
     }
-    if (store->Load(rValues) != PT_OK) {
+    if (store->Load(rValues, rWhich) != PT_OK) {
         Error(store->GetLastError().str());
         return EXIT_FAILED;
     }
     return EXIT_DONE;
 }
 
-// Text padded with blanks to a width in characters (not bytes: "2°").
-std::string Pad(const std::string& s, size_t nWidth)
+// The characters of UTF-8 text (not its bytes: "2°" is two).
+size_t Characters(const std::string& s)
 {
     size_t chars = 0;
     for (unsigned char c : s)
         chars += (c & 0xC0) != 0x80 ? 1 : 0;
+    return chars;
+}
+
+// Text padded with blanks to a width in characters.
+std::string Pad(const std::string& s, size_t nWidth)
+{
+    size_t chars = Characters(s);
     return s + std::string(chars < nWidth ? nWidth - chars : 0, ' ');
 }
 
@@ -95,8 +144,11 @@ nlohmann::json ValueJson(GPtMesswert& v, bool bDetails)
 {
     ConditionTexts c = ConditionsOf(v);
     nlohmann::json j = {{"id", v.GetId()},
+                        {"uid", v.GetUid()},
                         {"name", v.GetBezeichnung().str()},
                         {"created", v.GetDateTimeText().str()},
+                        {"station", v.GetStation()},
+                        {"instrument", Nullable(v.GetInstrument())},
                         {"kind", KindOf(v)},
                         {"conditions",
                          {{"illuminant", Nullable(c.illuminant)},
@@ -142,10 +194,22 @@ std::string ConditionColumn(GPtMesswert& v)
     return Or(c.illuminant, "-") + "/" + Or(c.observer, "-") + " " + Or(c.filter, "-") + " " + Or(c.whiteBase, "-");
 }
 
+// The width of a column in characters: its title or its widest text.
+size_t Width(ValueSet& rValues, const char* pTitle, const std::string& (objectId::*pText)() const)
+{
+    size_t w = std::strlen(pTitle);
+    for (long i = 0; i < rValues.Count(); ++i)
+        w = std::max(w, Characters((rValues.At(i)->*pText)()));
+    return w;
+}
+
 int List(const Globals& g, const Options& o)
 {
+    ObjectStore::Selection which;
+    if (!SelectionOf(g, o, which))
+        return EXIT_USAGE;
     ValueSet values;
-    if (int rc = LoadAll(g, values); rc != EXIT_DONE)
+    if (int rc = LoadAll(g, values, which); rc != EXIT_DONE)
         return rc;
     if (o.json) {
         nlohmann::json all = nlohmann::json::array();
@@ -155,14 +219,19 @@ int List(const Globals& g, const Options& o)
         return EXIT_DONE;
     }
     if (values.Count() == 0) {
-        std::cout << "No values in " << StorePath(g.store) << "\n";
+        std::cout << "No values" << (which.station.empty() ? "" : " of station " + which.station)
+                  << (which.since.empty() ? "" : " since " + which.since) << " in " << StorePath(g.store) << "\n";
         return EXIT_DONE;
     }
-    std::cout << "   ID  Created              Kind      Conditions           L*      a*      b*  Name\n";
+    size_t station = Width(values, "Station", &objectId::GetStation);
+    size_t instrument = Width(values, "Instrument", &objectId::GetInstrument);
+    std::cout << "   ID  Created              " << Pad("Station", station) << "  " << Pad("Instrument", instrument)
+              << "  Kind      Conditions           L*      a*      b*  Name\n";
     for (long i = 0; i < values.Count(); ++i) {
         GPtMesswert& v = *values.At(i);
         std::string id = std::to_string(v.GetId());
         std::cout << std::string(id.size() < 5 ? 5 - id.size() : 0, ' ') << id << "  " << v.GetDateTimeText().str()
+                  << "  " << Pad(Or(v.GetStation(), "-"), station) << "  " << Pad(Or(v.GetInstrument(), "-"), instrument)
                   << "  " << Pad(KindOf(v), 8) << "  " << Pad(ConditionColumn(v), 16) << " " << LabColumns(v) << "  "
                   << v.GetBezeichnung().str() << "\n";
     }
@@ -190,6 +259,9 @@ int Show(const Globals& g, const Options& o)
     std::cout << "Value       " << v.GetId() << "\n"
               << "Name        " << v.GetBezeichnung().str() << "\n"
               << "Created     " << v.GetDateTimeText().str() << "\n"
+              << "Station     " << Or(v.GetStation(), "-") << "\n"
+              << "Instrument  " << Or(v.GetInstrument(), "-") << "\n"
+              << "Identity    " << v.GetUid() << "\n"
               << "Kind        " << KindOf(v) << "\n"
               << "Conditions  illuminant " << Or(c.illuminant, "-") << ", observer " << Or(c.observer, "-")
               << ", filter " << Or(c.filter, "-") << ", white base " << Or(c.whiteBase, "-") << "\n";
@@ -300,12 +372,85 @@ int Delete(const Globals& g, const Options& o)
     return EXIT_DONE;
 }
 
+int Copy(const Globals& g, const Options& o)
+{
+    if (o.from.empty() && o.to.empty()) {
+        Error("copy needs --from STORE or --to STORE (the other one is this station's store)");
+        return EXIT_USAGE;
+    }
+    ObjectStore::Selection which;
+    if (!SelectionOf(g, o, which))
+        return EXIT_USAGE;
+    const std::string from = o.from.empty() ? g.store : o.from, to = o.to.empty() ? g.store : o.to;
+    if (SameStore(from, to)) {
+        Error("--from and --to name the same store (" + StorePath(from) + ")");
+        return EXIT_USAGE;
+    }
+    std::string err;
+    bool missing = false;
+    auto source = OpenValueStore(from, false, err, &missing);
+    if (!source) {
+        Error(missing ? "there is no store at " + StorePath(from) : err);
+        return EXIT_FAILED;
+    }
+    ValueSet values;
+    if (source->Load(values, which) != PT_OK) {
+        Error(source->GetLastError().str());
+        return EXIT_FAILED;
+    }
+    auto target = OpenValueStore(to, true, err);
+    if (!target) {
+        Error(err);
+        return EXIT_FAILED;
+    }
+    const long total = values.Count();
+    const std::string src = source->GetLocation().str(), dst = target->GetLocation().str();
+    long added = 0, done = 0;
+    int rc = EXIT_DONE;
+    {
+        std::unique_ptr<Progress> progress;
+        if (total > COPY_BLOCK)
+            progress = std::make_unique<Progress>(static_cast<size_t>(total));
+        while (done < total) {
+            if (Interrupted()) {
+                rc = EXIT_INTERRUPTED;
+                break;
+            }
+            ValueSet block;
+            for (long i = done; i < std::min(total, done + COPY_BLOCK); ++i)
+                block.Append(new GPtMesswert(*values.At(i)));
+            long n = 0;
+            if (target->Adopt(block, n) != PT_OK) {
+                if (progress)
+                    progress->Break();
+                Error(target->GetLastError().str());
+                rc = EXIT_FAILED;
+                break;
+            }
+            added += n;
+            done += block.Count();
+            if (progress)
+                progress->Show(static_cast<size_t>(done), std::to_string(done) + " of " + std::to_string(total) +
+                                                              " values, " + Clock(progress->Elapsed()) + " (" +
+                                                              progress->Remaining(static_cast<size_t>(done)) + " left)");
+        }
+    }
+    std::cout << "Copied " << added << (added == 1 ? " value" : " values") << " from " << src << " to " << dst;
+    if (done - added > 0)
+        std::cout << "; " << done - added << " " << (done - added == 1 ? "was" : "were") << " there already";
+    if (done < total)
+        std::cout << "; " << total - done << " not copied";
+    std::cout << "\n";
+    return rc;
+}
+
 } // namespace
 
 Command AddValuesCommand(CLI::App& app, const Globals& g)
 {
     Command c;
-    c.sub = app.add_subcommand("values", "the measured values kept by measure --save: list, show, export, import, delete");
+    c.sub = app.add_subcommand("values",
+                               "the measured values kept by measure --save: list, show, export, import, delete, copy");
     c.sub->require_subcommand(1);
     auto o = std::make_shared<Options>();
     auto* list = c.sub->add_subcommand("list", "list the stored values");
@@ -323,7 +468,12 @@ Command AddValuesCommand(CLI::App& app, const Globals& g)
         ->required();
     auto* del = c.sub->add_subcommand("delete", "remove a stored value");
     del->add_option("ID", o->ids, "the value's ID")->required()->expected(1);
-    c.run = [&g, o, list, show, exp, imp, cgats, measvalue] {
+    auto* copy = c.sub->add_subcommand("copy", "copy values between two stores; values already there are skipped");
+    copy->add_option("--from", o->from, "the store to copy from (default: this station's store)");
+    copy->add_option("--to", o->to, "the store to copy to, created when missing (default: this station's store)");
+    for (CLI::App* sub : {list, copy})
+        sub->add_option("--since", o->since, "only values created on or after DATE (YYYY-MM-DD[ HH:MM:SS])");
+    c.run = [&g, o, list, show, exp, imp, cgats, measvalue, copy] {
         if (list->parsed())
             return List(g, *o);
         if (show->parsed())
@@ -337,6 +487,8 @@ Command AddValuesCommand(CLI::App& app, const Globals& g)
         }
         if (imp->parsed())
             return Import(g, *o);
+        if (copy->parsed())
+            return Copy(g, *o);
         return Delete(g, *o);
     };
     return c;

@@ -1,6 +1,6 @@
 // vxn: measuring and instrument tasks from the command line.
 //
-// Global options (--port, --config, --lang, --store) may stand before or after the
+// Global options (--port, --config, --lang, --store, --station, ...) may stand before or after the
 // subcommand, as users know it from git or cmake. Exit statuses are those of
 // ExitCode (Commands.hpp); a result that could not be written to standard
 // output is a failure like any other.
@@ -24,7 +24,7 @@ std::string FirstCommandWord(int argc, char** argv)
         std::string a = argv[i];
         if (a == "--")
             return i + 1 < argc ? argv[i + 1] : "";
-        if (a == "--port" || a == "--config" || a == "--lang" || a == "--store" || a == "--driver" ||
+        if (a == "--port" || a == "--config" || a == "--lang" || a == "--store" || a == "--station" || a == "--driver" ||
             a == "--driver-port") {
             ++i;
             continue;
@@ -51,7 +51,11 @@ int main(int argc, char** argv)
     app.add_option("--config", g.config, "configuration file (default: $VXN_CONFIG, else $XDG_CONFIG_HOME/QelVXN/QelVXN.ini)");
     app.add_option("--lang", g.lang, "language of the texts: en, de (default: LC_ALL, LC_MESSAGES, LANG)");
     app.add_option("--store", g.store,
-                   "value store of measure --save and values (default: $XDG_DATA_HOME/QelVXN/values.db)");
+                   "value store of measure --save and values: a file, sqlite:FILE or postgresql://... "
+                   "(default: [Store] Location= of the configuration, else $XDG_DATA_HOME/QelVXN/values.db)");
+    app.add_option("--station", g.station,
+                   "the station measure --save marks values with (default: [Store] Station=, else the host name); "
+                   "values list and copy: only that station's values");
     app.add_option("--driver", g.driver,
                    "measure with a plug-in instrument through this driver module (info, measure, calibrate)");
     app.add_option("--driver-port", g.driverPort, "serial port of the plug-in instrument: COM1 to COM4 ([Ports] maps them)");

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -223,18 +224,56 @@ TEST(VxnValues, ARunKilledMidSeriesKeepsWhatItSaved)
 
 namespace {
 
-// A station defaults to the store its configuration names; --store still
-// chooses another for a run.
-TEST(VxnValues, TheConfiguredStoreIsTheDefault)
+// A station defaults to the store and the station name its configuration
+// names, else the host name; --store and --station choose others for a run.
+TEST(VxnValues, TheConfiguredStoreAndStationAreTheDefaults)
 {
     Env e;
-    std::ofstream(e.config) << "[Store]\nLocation=sqlite:" << e.store << "\n";
-    auto m = RunVxn({"--config", e.config, "measure", "--yes", "--save"});
-    ASSERT_EQ(m.status, 0) << m.err;
-    EXPECT_EQ(e.Json({"values", "list"}).size(), 1u);
+    std::ofstream(e.config) << "[Store]\nLocation=sqlite:" << e.store << "\nStation=Lab 3\n";
+    ASSERT_EQ(RunVxn({"--config", e.config, "measure", "--yes", "--save"}).status, 0);
+    ASSERT_EQ(RunVxn({"--config", e.config, "measure", "--yes", "--save", "--station", "Press 2"}).status, 0);
+    Env bare;  // no configuration: the host name
+    ASSERT_EQ(RunVxn({"--config", bare.config, "--store", e.store, "measure", "--yes", "--save"}).status, 0);
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+
+    json all = e.Json({"values", "list"});
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]["station"], "Lab 3");
+    EXPECT_EQ(all[1]["station"], "Press 2");
+    EXPECT_EQ(all[2]["station"], host);
+    EXPECT_TRUE(all[0]["instrument"].is_string() && !all[0]["instrument"].get<std::string>().empty());
+    json press = e.Json({"values", "list", "--station", "Press 2"});
+    ASSERT_EQ(press.size(), 1u);
+    EXPECT_EQ(press[0]["id"], all[1]["id"]);
+    auto text = e.Vxn({"values", "list", "--since", all[0]["created"].get<std::string>().substr(0, 10)});
+    EXPECT_NE(text.out.find("Station  Instrument  Kind"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Press 2"), std::string::npos) << text.out;
+
     auto other = RunVxn({"--config", e.config, "--store", (e.dir / "other.db").string(), "values", "list", "--json"});
     ASSERT_EQ(other.status, 0) << other.err;
     EXPECT_EQ(json::parse(other.out).size(), 0u);
+}
+
+TEST(VxnValues, WrongDatesAndCopiesWithoutTwoStoresAreRefused)
+{
+    Env e;
+    ASSERT_EQ(e.Vxn({"measure", "--yes", "--save"}).status, 0);
+    const std::vector<std::string> refused[] = {
+        {"values", "list", "--since", "yesterday"},
+        {"values", "list", "--since", "2026-02-30"},
+        {"values", "copy"},
+        {"values", "copy", "--to", e.store},
+        {"values", "copy", "--from", "sqlite:" + e.store},
+        {"values", "copy", "--to", (e.dir / "b.db").string(), "--since", "12/07/2026"},
+    };
+    for (const auto& args : refused) {
+        auto r = e.Vxn(args);
+        EXPECT_EQ(r.status, 2) << args.back() << ": " << r.err;
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_FALSE(fs::exists(e.dir / "b.db"));
+    EXPECT_EQ(e.Vxn({"values", "copy", "--from", (e.dir / "none.db").string()}).status, 1);
 }
 
 } // namespace
