@@ -98,6 +98,7 @@ bool Instrument::Connect(const LinkChoice& rChoice, std::string& rError)
         Disconnect();
         return false;
     }
+    maSerial = lib->GetSerieNr().str();
     String answer;
     mbVirtual = !bDriver && po->Control(String("state"), answer) == 0;
     mbTable = !bDriver && lib->HasaTableWalker();
@@ -122,6 +123,7 @@ void Instrument::Disconnect()
     mpLib = nullptr;
     mbDriver = mbTable = mbVirtual = false;
     mnDeviceType = 0;
+    maSerial.clear();
 }
 
 std::string Instrument::Description() const

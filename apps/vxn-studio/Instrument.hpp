@@ -47,6 +47,9 @@ public:
     // whatever is attached; HasTable says whether a table answers.
     ScanLib* Lib() const { return mpLib; }
     long DeviceType() const { return mnDeviceType; }
+    // The serial number read when connecting ("" when it gave none); kept
+    // with each stored value.
+    const std::string& Serial() const { return maSerial; }
     bool HasTable() const { return mbTable; }
     // The virtual instrument (built in or vxn-emulator), which takes the
     // operator's out-of-band commands.
@@ -66,6 +69,7 @@ private:
     bool mbVirtual = false;
     LinkChoice maChoice;
     std::string maEndpoint;
+    std::string maSerial;
 };
 
 } // namespace studio

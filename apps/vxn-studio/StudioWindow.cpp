@@ -376,7 +376,7 @@ long StudioWindow::StoreLatest()
         return 0;
     GPtMesswert v = maLatest;
     std::string err;
-    long id = mpValues->Add(v, err);
+    long id = mpValues->Add(v, maInstrument.Serial(), err);
     if (!id) {
         Fail(Q(err));
         return 0;
@@ -539,7 +539,7 @@ int StudioWindow::ScanPositions()
             maLatestCond = c;
             mbLatest = true;
             ShowLatest();
-            return mpValues->Add(v, rError) != 0;
+            return mpValues->Add(v, maInstrument.Serial(), rError) != 0;
         });
     mbBusy = false;
     QString done = QString("Scanned %1 of %2 positions").arg(out.nDone).arg(positions.size());

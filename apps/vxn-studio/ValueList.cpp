@@ -14,6 +14,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTimer>
 
 namespace studio {
 
@@ -37,6 +38,8 @@ QString DetailLine(GPtMesswert& rValue)
             cond += (cond.empty() ? "" : "/") + *t;
     if (!cond.empty())
         s += "   " + cond;
+    if (!rValue.GetStation().empty())
+        s += "   at " + rValue.GetStation();
     return QString::fromStdString(s);
 }
 
@@ -56,6 +59,9 @@ ValueList::ValueList(QWidget* pParent) : QListWidget(pParent)
     setDropIndicatorShown(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setIconSize(QSize(GPtMesswert::ICON_WIDTH * 2, GPtMesswert::ICON_HEIGHT * 2));
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { Refresh(); });
+    timer->start(REFRESH_MS);
 }
 
 ValueList::~ValueList() = default;
@@ -64,6 +70,7 @@ bool ValueList::Open(const std::string& rStore, std::string& rError)
 {
     clear();
     maPath = vxn::StorePath(rStore);
+    maStation = vxn::StationName("");
     mpStore = vxn::OpenValueStore(rStore, true, rError);
     if (!mpStore)
         return false;
@@ -77,6 +84,7 @@ void ValueList::Reload()
     clear();
     if (!mpStore)
         return;
+    Seen();
     vxn::ValueSet values;
     if (mpStore->Load(values) != PT_OK)
         return;
@@ -85,6 +93,21 @@ void ValueList::Reload()
     for (long id : selected)
         if (int row = RowOf(id); row >= 0)
             item(row)->setSelected(true);
+}
+
+void ValueList::Seen()
+{
+    if (mpStore)
+        mpStore->GetChangeMark(GPtMesswert::CLASS_ID, maMark);
+}
+
+bool ValueList::Refresh()
+{
+    std::string mark;
+    if (!mpStore || mpStore->GetChangeMark(GPtMesswert::CLASS_ID, mark) != PT_OK || mark == maMark)
+        return false;
+    Reload();
+    return true;
 }
 
 void ValueList::AddItem(GPtMesswert& rValue)
@@ -105,13 +128,16 @@ void ValueList::Mark(QListWidgetItem* pItem, bool bReference)
     pItem->setToolTip(bReference ? "The reference of the swatch" : QString());
 }
 
-long ValueList::Add(GPtMesswert& rValue, std::string& rError)
+long ValueList::Add(GPtMesswert& rValue, const std::string& rInstrument, std::string& rError)
 {
     if (!mpStore) {
         rError = "no value store is open";
         return 0;
     }
+    // A new value, wherever it came from: its own identity, this station.
     rValue.SetId(0);
+    rValue.SetUid("");
+    rValue.SetOrigin(maStation, rInstrument);
     if (mpStore->Save(rValue) != PT_OK) {
         rError = "the value was not kept: " + mpStore->GetLastError().str();
         return 0;
@@ -242,7 +268,7 @@ void ValueList::dropEvent(QDropEvent* pEvent)
     if (v.GetBezeichnung().IsEmpty() && vxn::LabOf(v, lab))
         v.SetBezeichnung(ColorConverter::Farbzuordnung(lab));
     std::string err;
-    long id = Add(v, err);
+    long id = Add(v, "", err);
     if (!id) {
         pEvent->ignore();
         emit DropFailed(QString::fromStdString(err));

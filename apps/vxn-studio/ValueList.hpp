@@ -3,6 +3,11 @@
 // conditions. The list keeps the store open, and every change the user
 // makes here (a rename, a removal, a value dropped in) is saved at once.
 //
+// Several stations may share the store (a PostgreSQL database): the list
+// looks for their changes every REFRESH_MS and reads the store again when
+// there are any, keeping the selection. Values kept here are marked with
+// this station (vxn's rule: ("Store", "Station"), else the host name).
+//
 // A colour swatch (Farbmuster) dragged onto the list, from this program or
 // another one, brings its sample as a "MeasValue" section; the list keeps it
 // as a new value. A dropped spectrum names only its filter and white base:
@@ -26,6 +31,7 @@ class ValueList : public QListWidget {
     Q_OBJECT
 public:
     static constexpr int ID_ROLE = Qt::UserRole;
+    static constexpr int REFRESH_MS = 2000;
 
     explicit ValueList(QWidget* pParent = nullptr);
     ~ValueList() override;
@@ -37,10 +43,15 @@ public:
     const std::string& Path() const { return maPath; }
     // Reads the store again; the selection stays on the same values.
     void Reload();
+    // Reads the store again when any program changed it since the list was
+    // last read; whether it did.
+    bool Refresh();
+    const std::string& Station() const { return maStation; }
 
-    // Saves the value as a new one and lists it; its identity, 0 after
+    // Saves the value as a new one, marked with this station and the
+    // instrument's serial number, and lists it; its identity, 0 after
     // saying why in rError.
-    long Add(GPtMesswert& rValue, std::string& rError);
+    long Add(GPtMesswert& rValue, const std::string& rInstrument, std::string& rError);
     bool Rename(long nId, const std::string& rName, std::string& rError);
     bool Remove(long nId, std::string& rError);
     bool Load(long nId, GPtMesswert& rValue);
@@ -74,9 +85,13 @@ protected:
 private:
     void AddItem(GPtMesswert& rValue);
     void Mark(QListWidgetItem* pItem, bool bReference);
+    // Takes the store's change mark as seen, before it is read.
+    void Seen();
 
     std::unique_ptr<ObjectStore> mpStore;
     std::string maPath;
+    std::string maStation;
+    std::string maMark;  // the store's change mark when last seen
     long mnReferenceId = 0;
     MeasuringCondition maDropCondition;
 };

@@ -13,6 +13,8 @@
 #include "qel/AppConfig.hpp"
 #include "qel/ColorVector.hpp"
 #include "qel/PostOffice.hpp"
+#include "qeldb/ObjectStore.hpp"
+#include "qelvxn/value/GPtMesswert.hpp"
 #include "qelvxn/conditions/VxnSetVisual.hpp"
 #include "qelvxn/library/InfoMehrfachmessung.hpp"
 #include "qelvxn/widgets/Farbmuster.hpp"
@@ -289,6 +291,26 @@ TEST_F(StudioTest, ValueListOperationsReachTheStore)
     EXPECT_TRUE(again->Values()->item(0)->text().contains("Press 4 proof"));
     EXPECT_EQ(again->Values()->RowOf(second), -1);
     EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // Another station saves into the shared store: the list follows.
+    EXPECT_FALSE(again->Values()->Refresh()) << "nothing changed";
+    {
+        PtErrorCode code = PT_OK;
+        String err;
+        auto other = ObjectStore::Open(String(maOptions.store), ObjectStore::OPEN_EXISTING, code, err);
+        ASSERT_TRUE(other) << err.str();
+        GPtMesswert v;
+        v.SetLab(LABVector(50, 0, 0, MeasuringCondition()));
+        v.SetOrigin("Press 9", "4711");
+        ASSERT_EQ(other->Save(v), PT_OK);
+    }
+    again->Values()->Select(first);
+    ASSERT_TRUE(again->Values()->Refresh());
+    ASSERT_EQ(again->Values()->count(), 3);
+    EXPECT_TRUE(again->Values()->item(2)->text().contains("at Press 9")) << again->Values()->item(2)->text().toStdString();
+    EXPECT_TRUE(again->Values()->item(0)->text().contains(QString::fromStdString("at " + again->Values()->Station())));
+    EXPECT_EQ(again->Values()->SelectedId(), first) << "the selection stays";
+    EXPECT_FALSE(again->Values()->Refresh());
 }
 
 TEST_F(StudioTest, ScansAPositionsFileOnTheTable)
@@ -354,7 +376,7 @@ TEST_F(StudioTest, RefusalsLeaveTheListAsItWas)
     GPtMesswert lab;
     lab.SetLab(LABVector(50, 10, -10, MeasuringCondition()));
     std::string err;
-    long labId = w->Values()->Add(lab, err);
+    long labId = w->Values()->Add(lab, "", err);
     ASSERT_GT(labId, 0) << err;
 
     struct Case {
