@@ -10,7 +10,12 @@
 # - start-up: vxn info from start to its first exchange against the 50 ms
 #   budget (the ratio is the budget over ours);
 # - vxn convert: a 200,000-line CSV end to end against bench/numpy_convert.py
-#   (seconds; the ratio is the peer's time over ours).
+#   (seconds; the ratio is the peer's time over ours);
+# - shared store: saves/s of eight writers into one PostgreSQL store
+#   (bench_store_writers) against pgbench with eight clients inserting rows
+#   of the same size into a table of the same layout, on the same private
+#   server in the same run (where the PostgreSQL server programs are
+#   installed).
 # The numpy comparisons run where python3-numpy is installed. Everything is
 # measured in this one run, on this machine, with a release build in
 # build/release.
@@ -22,9 +27,18 @@ py=/usr/bin/python3
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-ninja -C "$build" bench_transport bench_guide_download bench_colorimetry vxn vxn-emulator >/dev/null
+ninja -C "$build" bench_transport bench_guide_download bench_colorimetry bench_store_writers vxn vxn-emulator >/dev/null
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+pgbin="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)"
+as=()  # the server refuses to run as root: then it runs as postgres
+[ "$(id -u)" = 0 ] && as=(runuser -u postgres --)
+cleanup() {
+  if [ -f "$work/pg/data/postmaster.pid" ]; then
+    "${as[@]}" "$pgbin/pg_ctl" -D "$work/pg/data" -m immediate stop >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 "$build/bin/bench_transport" --benchmark_filter='DeviceType|Echo|VxnStart' --benchmark_format=json >"$work/transport.json" 2>/dev/null
 "$build/bin/bench_guide_download" --benchmark_format=json >"$work/guide.json" 2>/dev/null
@@ -47,9 +61,37 @@ t = time.perf_counter(); subprocess.run(sys.argv[1:], check=True, stdout=subproc
   convert_peer=$(seconds $py "$top/bench/numpy_convert.py" "$work/in.csv" "$work/peer.txt")
 fi
 
-$py - "$work" "$numpy_lab" "$convert_ours" "$convert_peer" <<'PY'
+store_ours="" store_peer=""
+if [ -n "$pgbin" ] && [ -x "$pgbin/pgbench" ]; then
+  pg="$work/pg"
+  mkdir -p "$pg"
+  [ "$(id -u)" = 0 ] && chown postgres "$work" "$pg"
+  "${as[@]}" "$pgbin/initdb" -D "$pg/data" -U vxn --auth=trust -E UTF8 --locale=C >/dev/null
+  "${as[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/log" -w -o "-k $pg -c listen_addresses=" start >/dev/null
+  "$pgbin/createdb" -h "$pg" -U vxn bench
+  "$build/bin/bench_store_writers" "postgresql:///bench?host=$pg&user=vxn" 8 10 >"$work/store.json"
+  # The peer inserts the same row (sizes as ours) into a table like ours,
+  # with its indexes and defaults, through the same protocol (one
+  # parameterised statement per save).
+  $py - "$work/store.json" "$work/insert.sql" <<'PY'
 import json, sys
-work, numpy_lab, conv_ours, conv_peer = sys.argv[1:5]
+s = json.load(open(sys.argv[1]))
+block = "ab" * s["index_block_bytes"]
+name = "b" * s["designation_bytes"]
+open(sys.argv[2], "w").write(
+    "INSERT INTO bench_rows(class_id, designation, created, uid, station, instrument, index_block) "
+    f"VALUES (51, '{name}', '2026-12-07 12:00:00', md5(random()::text || clock_timestamp()::text), "
+    f"'bench', '12345', decode('{block}', 'hex')) RETURNING id;\n")
+PY
+  "$pgbin/psql" -h "$pg" -U vxn -d bench -qc "CREATE TABLE bench_rows (LIKE qelvxn_objects INCLUDING ALL)"
+  "$pgbin/pgbench" -n -M extended -c 8 -j 2 -T 10 -h "$pg" -U vxn -f "$work/insert.sql" bench >"$work/pgbench.txt" 2>&1
+  store_ours="$($py -c 'import json, sys; print(json.load(open(sys.argv[1]))["saves/s"])' "$work/store.json")"
+  store_peer="$(sed -n 's/^tps = \([0-9.]*\).*/\1/p' "$work/pgbench.txt" | head -1)"
+fi
+
+$py - "$work" "$numpy_lab" "$convert_ours" "$convert_peer" "$store_ours" "$store_peer" <<'PY'
+import json, sys
+work, numpy_lab, conv_ours, conv_peer, store_ours, store_peer = sys.argv[1:7]
 
 def bench(file):
     # Names without their arguments ("BM_X/min_time:1.000/real_time").
@@ -75,6 +117,8 @@ if numpy_lab:
 if conv_ours:
     # Seconds: less is better, so the ratio is the peer's time over ours.
     rows.append(("convert_200k_vs_numpy", float(conv_ours), float(conv_peer), float(conv_peer) / float(conv_ours), 3.0, "s"))
+if store_ours and store_peer:
+    row("store_8_writers_vs_pgbench", float(store_ours), float(store_peer), 0.8, "saves/s")
 print(f"{'name':24} {'ours':>14} {'peer':>14} {'ratio':>7}  goal")
 for name, ours, peer, ratio, goal, unit in rows:
     print(f"{name:24} {ours:14.4g} {peer:14.4g} {ratio:7.2f}  {'' if goal is None else '>= %.2f' % goal} ({unit})")
