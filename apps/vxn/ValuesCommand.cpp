@@ -147,7 +147,7 @@ nlohmann::json ValueJson(GPtMesswert& v, bool bDetails)
                         {"uid", v.GetUid()},
                         {"name", v.GetBezeichnung().str()},
                         {"created", v.GetDateTimeText().str()},
-                        {"station", v.GetStation()},
+                        {"station", Nullable(v.GetStation())},
                         {"instrument", Nullable(v.GetInstrument())},
                         {"kind", KindOf(v)},
                         {"conditions",
@@ -344,6 +344,10 @@ int Import(const Globals& g, const Options& o)
         Error(err);
         return EXIT_FAILED;
     }
+    // Brought in at this station; no instrument of ours measured them.
+    const std::string station = StationName(g.station);
+    for (long i = 0; i < values.Count(); ++i)
+        values.At(i)->SetOrigin(station, "");
     if (store->Save(values) != PT_OK) {
         Error(store->GetLastError().str() + "; nothing was imported");
         return EXIT_FAILED;

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -274,6 +275,29 @@ TEST(VxnValues, WrongDatesAndCopiesWithoutTwoStoresAreRefused)
     }
     EXPECT_FALSE(fs::exists(e.dir / "b.db"));
     EXPECT_EQ(e.Vxn({"values", "copy", "--from", (e.dir / "none.db").string()}).status, 1);
+}
+
+// Imported values are marked with the importing station; a copy of more
+// than one block reports its progress on standard error, a line per block
+// where that is no terminal.
+TEST(VxnValues, ImportsCarryTheStationAndLongCopiesShowProgress)
+{
+    Env e;
+    std::string rows;
+    for (int i = 0; i < 1200; ++i)
+        rows += "s" + std::to_string(i) + " " + std::to_string(20 + i % 70) + " 1 2\n";
+    std::ofstream(e.dir / "many.cgats") << "CGATS.17\nILLUMINANT D50\nOBSERVER 2\nNUMBER_OF_FIELDS 4\nBEGIN_DATA_FORMAT\n"
+                                           "SAMPLE_NAME LAB_L LAB_A LAB_B\nEND_DATA_FORMAT\nNUMBER_OF_SETS 1200\n"
+                                           "BEGIN_DATA\n"
+                                        << rows << "END_DATA\n";
+    ASSERT_EQ(e.Vxn({"--station", "desk 4", "values", "import", (e.dir / "many.cgats").string()}).status, 0);
+    EXPECT_EQ(e.Json({"values", "list", "--station", "desk 4"}).size(), 1200u);
+
+    auto copy = e.Vxn({"values", "copy", "--to", (e.dir / "b.db").string()});
+    ASSERT_EQ(copy.status, 0) << copy.err;
+    EXPECT_TRUE(std::regex_match(copy.err, std::regex("500 of 1200 values, \\d+:\\d\\d \\(\\d+:\\d\\d left\\)\n"
+                                                      "1000 of 1200 values, .*\n1200 of 1200 values, .*\n")))
+        << copy.err;
 }
 
 } // namespace
