@@ -4,6 +4,7 @@
 #include "qel/MeasuringCondition.hpp"
 #include "qel/Spectrum.hpp"
 #include "qelvxn/value/GPtMesswert.hpp"
+#include "qeldb/PgStore.hpp"
 
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +65,13 @@ std::unique_ptr<ObjectStore> OpenValueStore(const std::string& rStore, bool bCre
         fs::create_directories(dir, ec);
     if (!bServer && bCreate && !fs::is_directory(dir, ec)) {
         rError = "cannot keep values in " + file + ": folder " + dir.string() + " does not exist";
+        return nullptr;
+    }
+    // A password written into the location stands in the shell's history
+    // and the process list, or in clear in the configuration.
+    if (bServer && PgStore::WithoutPassword(path) != path) {
+        rError = "the store's location " + PgStore::WithoutPassword(path) +
+                 " holds a password; keep it in ~/.pgpass (or PGPASSFILE, PGPASSWORD) instead";
         return nullptr;
     }
     PtErrorCode code = PT_OK;

@@ -5,7 +5,8 @@
 // rStore is the store the user named (vxn's --store): a file path or
 // "sqlite:PATH" (an SQLite file), or a libpq URI "postgresql://…" (a
 // PostgreSQL database several stations share; passwords from ~/.pgpass,
-// PGPASSFILE or PGPASSWORD); empty means the default place.
+// PGPASSFILE or PGPASSWORD: a location that holds one is refused); empty
+// means the default place.
 #pragma once
 
 #include "qeldb/ObjectStore.hpp"
