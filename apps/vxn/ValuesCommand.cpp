@@ -457,7 +457,7 @@ Command AddValuesCommand(CLI::App& app, const Globals& g)
                                "the measured values kept by measure --save: list, show, export, import, delete, copy");
     c.sub->require_subcommand(1);
     auto o = std::make_shared<Options>();
-    auto* list = c.sub->add_subcommand("list", "list the stored values");
+    auto* list = c.sub->add_subcommand("list", "list the stored values (--station NAME: one station's)");
     list->add_flag("--json", o->json, "machine-readable output");
     auto* show = c.sub->add_subcommand("show", "one value with its spectrum and colour");
     show->add_option("ID", o->ids, "the value's ID (see list)")->required()->expected(1);
@@ -472,11 +472,14 @@ Command AddValuesCommand(CLI::App& app, const Globals& g)
         ->required();
     auto* del = c.sub->add_subcommand("delete", "remove a stored value");
     del->add_option("ID", o->ids, "the value's ID")->required()->expected(1);
-    auto* copy = c.sub->add_subcommand("copy", "copy values between two stores; values already there are skipped");
-    copy->add_option("--from", o->from, "the store to copy from (default: this station's store)");
-    copy->add_option("--to", o->to, "the store to copy to, created when missing (default: this station's store)");
+    auto* copy = c.sub->add_subcommand(
+        "copy", "copy values between two stores (--station NAME: one station's); values already there are skipped");
+    copy->add_option("--from", o->from, "the store to copy from (default: this station's store)")->option_text("STORE");
+    copy->add_option("--to", o->to, "the store to copy to, created when missing (default: this station's store)")
+        ->option_text("STORE");
     for (CLI::App* sub : {list, copy})
-        sub->add_option("--since", o->since, "only values created on or after DATE (YYYY-MM-DD[ HH:MM:SS])");
+        sub->add_option("--since", o->since, "only values created on or after DATE (YYYY-MM-DD[ HH:MM:SS])")
+            ->option_text("DATE");
     c.run = [&g, o, list, show, exp, imp, cgats, measvalue, copy] {
         if (list->parsed())
             return List(g, *o);
