@@ -91,12 +91,12 @@ TEST(EmuInstrument, ProfilesAnswerTheirModelQueries)
     };
     for (const Case& c : cases) {
         Instrument inst = Make(c.profile);
-        EXPECT_EQ(IntsOf(Ask(inst, 13).Fields(), 0, 1)[0], c.deviceType) << c.profile;
-        EXPECT_EQ(IntsOf(Ask(inst, 8).Fields(), 0, 1)[0], c.sw) << c.profile;
+        EXPECT_EQ(IntAt(Ask(inst, 13).Fields()), c.deviceType) << c.profile;
+        EXPECT_EQ(IntAt(Ask(inst, 8).Fields()), c.sw) << c.profile;
         EXPECT_EQ(Ask(inst, 94).Fields(), Bytes{c.table}) << c.profile;
         EXPECT_EQ(Ask(inst, 97).Fields(), Bytes{1}) << c.profile;
         EXPECT_EQ(Ask(inst, 100).Fields(), Bytes{c.huepointer}) << c.profile;
-        EXPECT_EQ(IntsOf(Ask(inst, 37, Ints({155})).Fields(), 0, 1)[0], c.control155) << c.profile;
+        EXPECT_EQ(IntAt(Ask(inst, 37, Ints({155})).Fields()), c.control155) << c.profile;
         Answer name = Ask(inst, 14);
         ASSERT_GE(name.payload.size(), 3u);
         EXPECT_EQ(name.payload[1] | (name.payload[2] << 8), static_cast<int>(name.payload.size()) - 3);
@@ -106,21 +106,22 @@ TEST(EmuInstrument, ProfilesAnswerTheirModelQueries)
 TEST(EmuInstrument, ReportsTheConditionsLastDownloaded)
 {
     Instrument inst = Make("vxn");
-    EXPECT_EQ(IntsOf(Ask(inst, 26).Fields(), 0, 5), (std::vector<int32_t>{2, 1, 2, 0, 2}));
+    auto conditions = [&] { return IntsOf(Ask(inst, 26).Fields(), 0, 5); };
+    EXPECT_EQ(conditions(), (std::vector<int32_t>{2, 1, 2, 0, 2}));
     EXPECT_EQ(Ask(inst, 27, Ints({1, 0, 18, 1})).Status(), 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 26).Fields(), 0, 5), (std::vector<int32_t>{1, 0, 18, 1, 2}));
+    EXPECT_EQ(conditions(), (std::vector<int32_t>{1, 0, 18, 1, 2}));
     // Out-of-range codes and alternative-table illuminants are refused and change nothing.
     for (auto bad : {Ints({4, 0, 2, 0}), Ints({0, 2, 2, 0}), Ints({0, 0, 36, 0}), Ints({0, 0, 13, 0}),
                      Ints({0, 0, 2, 2}), Ints({0, 0, 5, 0})})
         EXPECT_EQ(Ask(inst, 27, bad).Status(), 1);
-    EXPECT_EQ(IntsOf(Ask(inst, 26).Fields(), 0, 5), (std::vector<int32_t>{1, 0, 18, 1, 2}));
+    EXPECT_EQ(conditions(), (std::vector<int32_t>{1, 0, 18, 1, 2}));
 
     // Dxx temperature numbers per code: table values 96..103.
     for (int tv = 96; tv <= 103; ++tv)
-        EXPECT_EQ(IntsOf(Ask(inst, 33, Ints({tv})).Fields(), 0, 1)[0], 65);
+        EXPECT_EQ(IntAt(Ask(inst, 33, Ints({tv})).Fields()), 65);
     EXPECT_EQ(Ask(inst, 34, Ints({96, 50})).Status(), 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 33, Ints({96})).Fields(), 0, 1)[0], 50);
-    EXPECT_EQ(IntsOf(Ask(inst, 33, Ints({97})).Fields(), 0, 1)[0], 65);
+    EXPECT_EQ(IntAt(Ask(inst, 33, Ints({96})).Fields()), 50);
+    EXPECT_EQ(IntAt(Ask(inst, 33, Ints({97})).Fields()), 65);
     EXPECT_EQ(Ask(inst, 33, Ints({104})).Status(), 1);
 
     EXPECT_EQ(Ask(inst, 32).Fields(), (Bytes{0, 0, 0, 0, 0, 0}));
@@ -144,12 +145,12 @@ TEST(EmuInstrument, FilterFollowsFilterDownloadOnlyWhereMotorised)
     for (const Case& c : cases) {
         Instrument inst = Make(c.profile);
         EXPECT_EQ(Ask(inst, 101, Ints({c.wanted})).Fields(), Bytes{c.answer}) << c.profile << " " << c.wanted;
-        EXPECT_EQ(IntsOf(Ask(inst, 26).Fields(), 0, 5)[4], c.filterAfter) << c.profile << " " << c.wanted;
+        EXPECT_EQ(IntAt(Ask(inst, 26).Fields(), 16), c.filterAfter) << c.profile << " " << c.wanted;
     }
     // Elsewhere the operator changes it.
     Instrument inst = Make("vxn");
     EXPECT_EQ(inst.Control("filter 3").status, 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 26).Fields(), 0, 5)[4], 3);
+    EXPECT_EQ(IntAt(Ask(inst, 26).Fields(), 16), 3);
 }
 
 TEST(EmuInstrument, MeasuresTheSampleUnderTheHead)
@@ -203,24 +204,16 @@ TEST(EmuInstrument, WhiteCalibrationIsKeptPerFilterAndDrifts)
 TEST(EmuInstrument, ReferencesDirectAndSelected)
 {
     Instrument inst = Make("vxn");
-    vxnemu::PayloadWriter w;
-    w.Int(64).Int(0);
-    for (int i = 0; i < 36; ++i)
-        w.Float(0.01f * static_cast<float>(i));
-    EXPECT_EQ(Ask(inst, 42, w.Data()).Status(), 1) << "value 64 needs a selected reference";
+    EXPECT_EQ(Ask(inst, 42, RampRequest(64)).Status(), 1) << "value 64 needs a selected reference";
     EXPECT_EQ(Ask(inst, 40, Ints({68, 10})).Status(), 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 20, Ints({68})).Fields(), 0, 1)[0], 10);
-    EXPECT_EQ(Ask(inst, 42, w.Data()).Status(), 0);
+    EXPECT_EQ(IntAt(Ask(inst, 20, Ints({68})).Fields()), 10);
+    EXPECT_EQ(Ask(inst, 42, RampRequest(64)).Status(), 0);
     Answer back = Ask(inst, 15, Ints({64, 0}));
     EXPECT_EQ(Floats(back.Fields(), 0, 36)[35], 0.35f);
     EXPECT_EQ(back.payload.back(), 1);
     EXPECT_EQ(Ask(inst, 15, Ints({3, 0})).payload.back(), 0) << "slot 3 is empty";
 
-    Bytes name = Ints({3});
-    std::string n = "SAMPLE ONE      ";
-    name.insert(name.end(), n.begin(), n.end());
-    name.push_back(0);
-    EXPECT_EQ(Ask(inst, 19, name).Status(), 0);
+    EXPECT_EQ(Ask(inst, 19, NameRequest(3, "SAMPLE ONE")).Status(), 0);
     EXPECT_EQ(Ask(inst, 18, Ints({3, 0, 5, 4, 3, 2, 1, 99})).Status(), 0);
     EXPECT_EQ(IntsOf(Ask(inst, 17, Ints({3})).Fields(), 0, 7), (std::vector<int32_t>{0, 5, 4, 3, 2, 1, 99}));
 
@@ -234,28 +227,20 @@ TEST(EmuInstrument, ReferencesDirectAndSelected)
 TEST(EmuInstrument, GuidesCanBeCreatedDownloadedAndDeleted)
 {
     Instrument inst = Make("vxn");
-    EXPECT_EQ(IntsOf(Ask(inst, 24, Ints({124})).Fields(), 0, 1)[0], 3);
-    EXPECT_EQ(IntsOf(Ask(inst, 20, Ints({30})).Fields(), 0, 1)[0], 2);
+    EXPECT_EQ(IntAt(Ask(inst, 24, Ints({124})).Fields()), 3);
+    EXPECT_EQ(IntAt(Ask(inst, 20, Ints({30})).Fields()), 2);
     EXPECT_EQ(Ask(inst, 23, Ints({120})).Status(), 1) << "guide 0 is in ROM";
 
-    Bytes req = Ints({-1});
-    req.insert(req.end(), {2, 0, 100, 0}); // two shorts: 2 blocks, 100 bytes
-    Answer nu = Ask(inst, 38, req);
+    Answer nu = Ask(inst, 38, Cat(Ints({-1}), Shorts({2, 100}))); // 2 blocks and 100 bytes
     ASSERT_EQ(nu.payload.size(), 1u + 2 + 4 + 4);
     EXPECT_EQ(nu.payload[1], 1);
-    int guide = IntsOf(nu.Fields(), 2, 1)[0];
+    int guide = IntAt(nu.Fields(), 2);
     EXPECT_EQ(guide, 3);
 
-    auto block = [&](int16_t k, int16_t count) {
-        Bytes b = Ints({guide});
-        b.push_back(static_cast<uint8_t>(k));
-        b.push_back(static_cast<uint8_t>(k >> 8));
-        b.push_back(static_cast<uint8_t>(count));
-        b.push_back(static_cast<uint8_t>(count >> 8));
-        b.resize(b.size() + 512, 0xAB);
-        Answer a = Ask(inst, 39, b);
+    auto block = [&](int k, int count) {
+        Answer a = Ask(inst, 39, Cat(Cat(Ints({guide}), Shorts({k, count})), Bytes(512, 0xAB)));
         EXPECT_EQ(a.Status(), 0);
-        return IntsOf(a.Fields(), 0, 1)[0];
+        return IntAt(a.Fields());
     };
     EXPECT_EQ(block(0, 512), 0);
     EXPECT_EQ(block(2, 512), 2) << "block 1 skipped";
@@ -269,7 +254,7 @@ TEST(EmuInstrument, GuidesCanBeCreatedDownloadedAndDeleted)
     EXPECT_EQ(name18.payload.back(), 0);
 
     EXPECT_EQ(Ask(inst, 23, Ints({120})).Status(), 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 24, Ints({124})).Fields(), 0, 1)[0], 3);
+    EXPECT_EQ(IntAt(Ask(inst, 24, Ints({124})).Fields()), 3);
     EXPECT_EQ(Ask(inst, 25, Ints({120, 3})).Status(), 1);
 }
 
@@ -281,29 +266,15 @@ TEST(EmuInstrument, ControlCommandsAndTheirAnswers)
         const char* inState; // text the state line must then contain ("" none)
     };
     const Case cases[] = {
-        {"filter 9", 0, "filter=9"},
-        {"filter 12", 1, "filter=2"},
-        {"sample 7", 0, "sample=7 (orange)"},
-        {"sample nothing", 1, "sample=19"},
-        {"white-drift 0.02", 0, "drift=0.02"},
-        {"white-drift -1", 1, "drift=0 "},
-        {"measure-control 157", 0, "mc155=157"},
-        {"sw-version 198", 0, "sw=198"},
-        {"realistic on", 0, "realistic=1"},
-        {"profile type2", 0, "profile=type2"},
-        {"profile nosuch", 1, "profile=vxn"},
-        {"refuse 8 3", 0, ""},
-        {"refuse 8 0", 1, ""},
-        {"drop 8", 0, ""},
-        {"corrupt x", 1, ""},
-        {"delay 28 50", 0, ""},
-        {"key", 0, ""},
-        {"key 0", 1, ""},
+        {"filter 9", 0, "filter=9"},         {"filter 12", 1, "filter=2"},
+        {"sample 7", 0, "sample=7 (orange)"}, {"sample nothing", 1, "sample=19"},
+        {"white-drift 0.02", 0, "drift=0.02"}, {"white-drift -1", 1, "drift=0 "},
+        {"measure-control 157", 0, "mc155=157"}, {"sw-version 198", 0, "sw=198"},
+        {"realistic on", 0, "realistic=1"},  {"profile type2", 0, "profile=type2"},
+        {"profile nosuch", 1, "profile=vxn"}, {"state", 0, "profile=vxn"},
+        {"refuse 8 3", 0, ""}, {"refuse 8 0", 1, ""}, {"drop 8", 0, ""}, {"corrupt x", 1, ""},
+        {"delay 28 50", 0, ""}, {"key", 0, ""}, {"key 0", 1, ""}, {"help", 0, ""}, {"frobnicate", 1, ""}, {"", 1, ""},
         {"head 10 10", 1, ""}, // no table on this profile
-        {"help", 0, ""},
-        {"state", 0, "profile=vxn"},
-        {"frobnicate", 1, ""},
-        {"", 1, ""},
     };
     for (const Case& c : cases) {
         Instrument inst = Make("vxn");
@@ -334,7 +305,7 @@ TEST(EmuInstrument, FaultsApplyOnceToTheirMessage)
     inst.Control("corrupt 28");
     Reply r = inst.Handle(28, {});
     EXPECT_EQ(r.fate, Reply::Fate::Corrupt);
-    EXPECT_EQ(inst.StateLine().find("measurements=1") != std::string::npos, true) << "a corrupted reply was carried out";
+    EXPECT_NE(inst.StateLine().find("measurements=1"), std::string::npos) << "a corrupted reply was carried out";
 }
 
 TEST(EmuInstrument, KeyIsReportedOnlyBetween82And83)
@@ -373,7 +344,7 @@ TEST(EmuInstrument, MeasurementAtTheUnitIsSentAsText)
     auto u = inst.TakeUnsolicited();
     ASSERT_EQ(u.size(), 1u);
     EXPECT_EQ(u[0].message, 43);
-    int32_t n = IntsOf(u[0].payload, 0, 1)[0];
+    int32_t n = IntAt(u[0].payload);
     ASSERT_EQ(static_cast<size_t>(n) + 4, u[0].payload.size());
     std::string text(u[0].payload.begin() + 4, u[0].payload.end());
     bool same = false;

@@ -49,39 +49,31 @@ TEST_F(EmuLink, RequestsAndControlLinesAreAnsweredWithTheirSequence)
     ASSERT_TRUE(c);
     EXPECT_EQ(c->message, 0);
     EXPECT_EQ(c->sequence, mpLink->Sequence());
-    ASSERT_FALSE(c->payload.empty());
-    EXPECT_EQ(c->payload[0], 0);
-    auto p = mpLink->Request(26);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(IntsOf(p->payload, 1, 5)[4], 3);
-
-    auto bad = mpLink->Control("nonsense");
-    ASSERT_TRUE(bad);
-    EXPECT_NE(bad->payload[0], 0);
+    EXPECT_EQ(c->payload.at(0), 0);
+    EXPECT_EQ(IntAt(mpLink->Payload(26), 17), 3);
+    EXPECT_GT(mpLink->ControlStatus("nonsense"), 0);
 }
 
 TEST_F(EmuLink, RefuseDropCorruptOnTheWire)
 {
-    ASSERT_EQ(mpLink->Control("refuse 13 4")->payload[0], 0);
-    EXPECT_EQ(mpLink->Request(13)->payload, Bytes{4});
-    EXPECT_EQ(mpLink->Request(13)->payload.size(), 5u);
+    ASSERT_EQ(mpLink->ControlStatus("refuse 13 4"), 0);
+    EXPECT_EQ(mpLink->Payload(13), Bytes{4});
+    EXPECT_EQ(mpLink->Payload(13).size(), 5u);
 
-    ASSERT_EQ(mpLink->Control("drop 9")->payload[0], 0);
+    ASSERT_EQ(mpLink->ControlStatus("drop 9"), 0);
     EXPECT_FALSE(mpLink->Request(9, {}, 100)) << "no answer";
     EXPECT_TRUE(mpLink->Request(9)) << "only the next one is dropped";
 
-    ASSERT_EQ(mpLink->Control("corrupt 8")->payload[0], 0);
+    ASSERT_EQ(mpLink->ControlStatus("corrupt 8"), 0);
     size_t before = mpLink->Discarded();
     EXPECT_FALSE(mpLink->Request(8, {}, 100)) << "a bad CRC makes the parser throw the frame away";
     EXPECT_GT(mpLink->Discarded(), before);
-    auto next = mpLink->Request(8);
-    ASSERT_TRUE(next);
-    EXPECT_EQ(next->payload[0], 0);
+    EXPECT_EQ(mpLink->Payload(8).at(0), 0);
 }
 
 TEST_F(EmuLink, DelayedReplyArrivesLaterWithoutBlockingTheWriter)
 {
-    ASSERT_EQ(mpLink->Control("delay 26 150")->payload[0], 0);
+    ASSERT_EQ(mpLink->ControlStatus("delay 26 150"), 0);
     ASSERT_TRUE(mpLink->Send(wire::Kind::Request, 26, 77, {}));
     EXPECT_FALSE(mpLink->Next(0)) << "not readable at once";
     auto r = mpLink->Next(3000);
@@ -96,10 +88,12 @@ TEST_F(EmuLink, DelayedReplyArrivesLaterWithoutBlockingTheWriter)
     EXPECT_EQ(second->sequence, 79);
 }
 
+// Whether a key is reported at all (82 and 83) is the instrument's own test;
+// here the frame and its way out of an exchange.
 TEST_F(EmuLink, KeyFramesAreUnsolicitedAndReadableOnTheDescriptor)
 {
     ASSERT_TRUE(mpLink->Request(82));
-    ASSERT_EQ(mpLink->Control("key")->payload[0], 0);
+    ASSERT_EQ(mpLink->ControlStatus("key"), 0);
     auto u = mpLink->Next(1000);
     ASSERT_TRUE(u);
     EXPECT_EQ(u->kind, wire::Kind::Unsolicited);
@@ -111,18 +105,13 @@ TEST_F(EmuLink, KeyFramesAreUnsolicitedAndReadableOnTheDescriptor)
     auto u2 = mpLink->Next(1000);
     ASSERT_TRUE(u2);
     EXPECT_EQ(u2->message, 81);
-    EXPECT_EQ(u2->payload[0], 2);
-
-    ASSERT_TRUE(mpLink->Request(83));
-    ASSERT_EQ(mpLink->Control("key")->payload[0], 0);
-    EXPECT_FALSE(mpLink->Next(50));
+    EXPECT_EQ(u2->payload.at(0), 2);
 }
 
 TEST_F(EmuLink, DisconnectClosesTheLinkAndTheInstrumentSurvives)
 {
-    ASSERT_EQ(mpLink->Control("filter 5")->payload[0], 0);
-    auto a = mpLink->Control("disconnect");
-    ASSERT_TRUE(a) << "the answer comes before the close";
+    ASSERT_EQ(mpLink->ControlStatus("filter 5"), 0);
+    ASSERT_TRUE(mpLink->Control("disconnect")) << "the answer comes before the close";
     EXPECT_FALSE(mpLink->Next(200));
     EXPECT_TRUE(mpLink->Closed());
     EXPECT_FALSE(mpLink->Request(8, {}, 50));
@@ -130,10 +119,7 @@ TEST_F(EmuLink, DisconnectClosesTheLinkAndTheInstrumentSurvives)
     String err;
     auto again = OpenEmulatorChannel("profile=vxn-table", err);
     ASSERT_TRUE(again);
-    FrameLink link(*again);
-    auto p = link.Request(26);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(IntsOf(p->payload, 1, 5)[4], 5);
+    EXPECT_EQ(IntAt(FrameLink(*again).Payload(26), 17), 5);
 }
 
 TEST(EmuEndpoint, PostOfficeReachesTheRegisteredEmulator)

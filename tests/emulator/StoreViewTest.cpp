@@ -22,12 +22,6 @@ Bytes Name13(const std::string& s)
     return b;
 }
 
-Bytes Cat(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // The file-store messages, each answering its result byte (255 when the
 // status was not 0).
 struct Disk {
@@ -59,7 +53,7 @@ struct Disk {
         EXPECT_EQ(a.payload.size(), 1u + 1 + 4 + 4 + 3 + 1);
         Stat s;
         s.result = Result(a);
-        s.size = IntsOf(a.Fields(), 1, 1)[0];
+        s.size = IntAt(a.Fields(), 1);
         s.date.assign(a.payload.begin() + 6, a.payload.begin() + 10);
         s.time.assign(a.payload.begin() + 10, a.payload.begin() + 13);
         s.attr = a.payload.back();
@@ -131,7 +125,7 @@ float Memory(Instrument& inst, int vt)
 
 int GuideCount(Instrument& inst)
 {
-    return IntsOf(Ask(inst, 24, Ints({124})).Fields(), 0, 1)[0];
+    return IntAt(Ask(inst, 24, Ints({124})).Fields());
 }
 
 std::string GuideName(Instrument& inst, int g)
@@ -146,32 +140,22 @@ std::string GuideName(Instrument& inst, int g)
 uint8_t SetGuideName(Instrument& inst, int g, const std::string& name)
 {
     EXPECT_EQ(Ask(inst, 25, Ints({120, g})).Status(), 0);
-    Bytes req = Ints({120});
-    std::string n = name;
-    n.resize(16, ' ');
-    req.insert(req.end(), n.begin(), n.end());
-    req.push_back(0);
-    return Ask(inst, 19, req).Status();
+    return Ask(inst, 19, NameRequest(120, name)).Status();
 }
 
 // The guide-download messages: a new RAM guide of these bytes.
 int DownloadGuide(Instrument& inst, const Bytes& data)
 {
-    Bytes req = Ints({-1});
-    int16_t blocks = static_cast<int16_t>(data.size() / 512), last = static_cast<int16_t>(data.size() % 512);
-    req.insert(req.end(), {static_cast<uint8_t>(blocks), static_cast<uint8_t>(blocks >> 8), static_cast<uint8_t>(last),
-                           static_cast<uint8_t>(last >> 8)});
-    Answer nu = Ask(inst, 38, req);
-    EXPECT_EQ(nu.payload[1], 1) << "room for the guide";
-    int g = IntsOf(nu.Fields(), 2, 1)[0];
-    for (int16_t k = 0; k <= blocks; ++k) {
-        int16_t count = k < blocks ? 512 : last;
-        Bytes b = Ints({g});
-        b.insert(b.end(), {static_cast<uint8_t>(k), static_cast<uint8_t>(k >> 8), static_cast<uint8_t>(count),
-                           static_cast<uint8_t>(count >> 8)});
+    const int blocks = static_cast<int>(data.size() / 512), last = static_cast<int>(data.size() % 512);
+    Answer nu = Ask(inst, 38, Cat(Ints({-1}), Shorts({blocks, last})));
+    EXPECT_EQ(nu.payload.at(1), 1) << "room for the guide";
+    int g = IntAt(nu.Fields(), 2);
+    for (int k = 0; k <= blocks; ++k) {
+        int count = k < blocks ? 512 : last;
+        Bytes b = Cat(Ints({g}), Shorts({k, count}));
         b.insert(b.end(), data.begin() + k * 512, data.begin() + k * 512 + count);
         b.resize(8 + 512, 0);
-        EXPECT_EQ(IntsOf(Ask(inst, 39, b).Fields(), 0, 1)[0], 0) << "block " << k;
+        EXPECT_EQ(IntAt(Ask(inst, 39, b).Fields()), 0) << "block " << k;
     }
     return g;
 }
@@ -255,6 +239,7 @@ TEST(EmuStoreView, GuideCommandsShowInTheFileStore)
 
 TEST(EmuStoreView, FileStoreChangesReachTheGuides)
 {
+    const std::vector<std::string> all{"ROM STANDARD", "ROM PRINT", "USER GUIDE"}, roms{"ROM STANDARD", "ROM PRINT"};
     struct Case {
         const char* what;
         bool rename;
@@ -262,17 +247,14 @@ TEST(EmuStoreView, FileStoreChangesReachTheGuides)
         uint8_t result;
         std::vector<std::string> guidesAfter;
     } cases[] = {
-        {"RAM guide deleted", false, "C:\\GUIDES\\USERGU~1.GDE", "", DONE, {"ROM STANDARD", "ROM PRINT"}},
-        {"relative path", false, "\\GUIDES\\usergu~1.gde", "", DONE, {"ROM STANDARD", "ROM PRINT"}},
-        {"ROM guide kept", false, "C:\\GUIDES\\ROMPRINT.GDE", "", READ_ONLY, {"ROM STANDARD", "ROM PRINT", "USER GUIDE"}},
-        {"no such guide", false, "C:\\GUIDES\\NONE.GDE", "", NOT_FOUND, {"ROM STANDARD", "ROM PRINT", "USER GUIDE"}},
+        {"RAM guide deleted", false, "C:\\GUIDES\\USERGU~1.GDE", "", DONE, roms},
+        {"relative path", false, "\\GUIDES\\usergu~1.gde", "", DONE, roms},
+        {"ROM guide kept", false, "C:\\GUIDES\\ROMPRINT.GDE", "", READ_ONLY, all},
+        {"no such guide", false, "C:\\GUIDES\\NONE.GDE", "", NOT_FOUND, all},
         {"RAM guide renamed", true, "C:\\GUIDES\\USERGU~1.GDE", "BLUE.GDE", DONE, {"ROM STANDARD", "ROM PRINT", "BLUE"}},
-        {"ROM guide not renamed", true, "C:\\GUIDES\\ROMPRINT.GDE", "BLUE.GDE", READ_ONLY,
-         {"ROM STANDARD", "ROM PRINT", "USER GUIDE"}},
-        {"name taken", true, "C:\\GUIDES\\USERGU~1.GDE", "ROMPRINT.GDE", CONFLICT,
-         {"ROM STANDARD", "ROM PRINT", "USER GUIDE"}},
-        {"not a guide file", true, "C:\\GUIDES\\USERGU~1.GDE", "BLUE.TXT", BAD_NAME,
-         {"ROM STANDARD", "ROM PRINT", "USER GUIDE"}},
+        {"ROM guide not renamed", true, "C:\\GUIDES\\ROMPRINT.GDE", "BLUE.GDE", READ_ONLY, all},
+        {"name taken", true, "C:\\GUIDES\\USERGU~1.GDE", "ROMPRINT.GDE", CONFLICT, all},
+        {"not a guide file", true, "C:\\GUIDES\\USERGU~1.GDE", "BLUE.TXT", BAD_NAME, all},
     };
     for (const Case& c : cases) {
         Instrument inst = Make();
@@ -291,7 +273,7 @@ TEST(EmuStoreView, DeletingAnotherGuideKeepsTheSelection)
     int g = DownloadGuide(inst, Pattern(10, 1));
     ASSERT_EQ(SetGuideName(inst, g, "LAST"), 0); // leaves guide 3 selected
     ASSERT_EQ(inst.Files().Store().Remove("C:\\GUIDES\\USERGU~1.GDE"), DONE);
-    EXPECT_EQ(IntsOf(Ask(inst, 24, Ints({120})).Fields(), 0, 1)[0], 2);
+    EXPECT_EQ(IntAt(Ask(inst, 24, Ints({120})).Fields()), 2);
     Bytes f = Ask(inst, 21, Ints({120})).Fields();
     EXPECT_EQ(std::string(f.begin(), f.begin() + 4), "LAST");
 }
@@ -368,9 +350,7 @@ TEST(EmuStoreView, FilesTakeTheInstrumentsMemory)
     Bytes spectrum = Ints({3, 0});
     spectrum.resize(spectrum.size() + 144, 0);
     EXPECT_EQ(Ask(inst, 42, spectrum).Status(), 1) << "no room for a reference";
-    Bytes req = Ints({-1});
-    req.insert(req.end(), {0, 0, 10, 0});
-    EXPECT_EQ(Ask(inst, 38, req).payload[1], 0) << "no room for a guide";
+    EXPECT_EQ(Ask(inst, 38, Cat(Ints({-1}), Shorts({0, 10}))).payload.at(1), 0) << "no room for a guide";
     EXPECT_EQ(inst.Files().Store().Remove("C:\\DATA\\BIG.BIN"), DONE);
     EXPECT_EQ(Memory(inst, 27), static_cast<float>(room));
     EXPECT_EQ(Ask(inst, 42, spectrum).Status(), 0);
@@ -407,19 +387,11 @@ TEST(EmuStoreView, ReplacingAGuideFileNeedsOnlyTheDifference)
 TEST(EmuStoreView, ReferencesAreReadOnlyTextFiles)
 {
     Instrument inst = Make();
-    PayloadWriter w;
-    w.Int(3).Int(0);
-    for (int i = 0; i < 36; ++i)
-        w.Float(0.01f * static_cast<float>(i));
-    ASSERT_EQ(Ask(inst, 42, w.Data()).Status(), 0);
+    ASSERT_EQ(Ask(inst, 42, RampRequest(3)).Status(), 0);
     PayloadWriter lab;
     lab.Int(3).Int(1).Float(50.5f).Float(-2.25f).Float(0.1f);
     ASSERT_EQ(Ask(inst, 41, lab.Data()).Status(), 0);
-    Bytes name = Ints({3});
-    std::string n = "SAMPLE ONE      ";
-    name.insert(name.end(), n.begin(), n.end());
-    name.push_back(0);
-    ASSERT_EQ(Ask(inst, 19, name).Status(), 0);
+    ASSERT_EQ(Ask(inst, 19, NameRequest(3, "SAMPLE ONE")).Status(), 0);
     ASSERT_EQ(Ask(inst, 18, Ints({3, 0, 5, 4, 3, 2, 1, 99})).Status(), 0);
 
     Disk disk{inst};

@@ -29,23 +29,30 @@ std::vector<int32_t> Position(Instrument& inst, int ref)
     return IntsOf(Ask(inst, 57, Ints({ref})).Fields(), 0, 3);
 }
 
-// The chart file read independently of the emulator.
-std::vector<std::vector<float>> ChartFile()
+// A CSV file of the data folder, header first, read independently of the emulator.
+std::vector<std::vector<std::string>> Csv(const std::string& file)
 {
-    std::ifstream in(std::string(VXN_SOURCE_DATA_DIR) + "/chart24_reflectance_380_730_10nm.csv");
-    std::vector<std::vector<float>> rows;
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
+    std::ifstream in(std::string(VXN_SOURCE_DATA_DIR) + "/" + file);
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line, cell; std::getline(in, line);) {
         std::stringstream ss(line);
-        std::string cell;
-        std::getline(ss, cell, ',');
-        std::vector<float> v;
-        while (std::getline(ss, cell, ','))
-            v.push_back(std::stof(cell));
-        rows.push_back(v);
+        for (rows.emplace_back(); std::getline(ss, cell, ',');)
+            rows.back().push_back(cell);
     }
     return rows;
+}
+
+// The chart's spectra by patch, from 0.
+std::vector<std::vector<float>> ChartFile()
+{
+    std::vector<std::vector<float>> spectra;
+    for (const auto& row : Csv("chart24_reflectance_380_730_10nm.csv"))
+        if (row.at(0) != "name") {
+            spectra.emplace_back();
+            for (size_t i = 1; i < row.size(); ++i)
+                spectra.back().push_back(std::stof(row[i]));
+        }
+    return spectra;
 }
 
 } // namespace
@@ -122,9 +129,9 @@ TEST(EmuTable, TheSightShowsWhatTheApertureThenMeasures)
     ASSERT_EQ(Ask(inst, 53).Status(), 0);
     EXPECT_EQ(Position(inst, 0), (std::vector<int32_t>{0, 0, 0}));
     EXPECT_EQ(Ask(inst, 52, Ints({-1, 0})).Status(), 1);
-    EXPECT_EQ(IntsOf(Ask(inst, 75).Fields(), 0, 1)[0], 1) << "refused move leaves an error";
+    EXPECT_EQ(IntAt(Ask(inst, 75).Fields()), 1) << "refused move leaves an error";
     EXPECT_EQ(Ask(inst, 58).Status(), 0);
-    EXPECT_EQ(IntsOf(Ask(inst, 75).Fields(), 0, 1)[0], 0);
+    EXPECT_EQ(IntAt(Ask(inst, 75).Fields()), 0);
 }
 
 TEST(EmuTable, StatusModesAndIdentity)
@@ -171,29 +178,18 @@ TEST(EmuTable, StatusModesAndIdentity)
 TEST(EmuTable, ShippedChartPositionsLieOnTheirPatches)
 {
     Instrument inst = TableInstrument();
-    auto chart = ChartFile();
-    std::ifstream names(std::string(VXN_SOURCE_DATA_DIR) + "/chart24_reflectance_380_730_10nm.csv");
-    std::ifstream in(std::string(VXN_SOURCE_DATA_DIR) + "/chart24-positions.csv");
-    std::string line, nameLine;
-    std::getline(in, line);
-    EXPECT_EQ(line, "name,x,y");
-    std::getline(names, nameLine);
-    size_t n = 0;
-    while (std::getline(in, line)) {
-        std::getline(names, nameLine);
-        std::stringstream ss(line);
-        std::string name, x, y;
-        std::getline(ss, name, ',');
-        std::getline(ss, x, ',');
-        std::getline(ss, y, ',');
-        ASSERT_LT(n, chart.size());
-        EXPECT_EQ(name, nameLine.substr(0, nameLine.find(','))) << line;
-        int px = std::stoi(x), py = std::stoi(y);
+    const auto chart = ChartFile();
+    const auto names = Csv("chart24_reflectance_380_730_10nm.csv");
+    const auto positions = Csv("chart24-positions.csv");
+    ASSERT_EQ(positions.size(), 25u);
+    EXPECT_EQ(positions[0], (std::vector<std::string>{"name", "x", "y"}));
+    for (size_t n = 1; n < positions.size(); ++n) {
+        const auto& p = positions[n];
+        EXPECT_EQ(p.at(0), names.at(n).at(0));
+        int px = std::stoi(p.at(1)), py = std::stoi(p.at(2));
         // The position and every point within 150 units of it see the patch:
         // a spread series around it stays on the patch.
         for (auto [dx, dy] : {std::pair{0, 0}, {-150, -150}, {150, 150}, {-150, 150}, {150, -150}})
-            EXPECT_EQ(SpectrumAt(inst, px + dx, py + dy), chart[n]) << line << " +" << dx << "," << dy;
-        ++n;
+            EXPECT_EQ(SpectrumAt(inst, px + dx, py + dy), chart.at(n - 1)) << p[0] << " +" << dx << "," << dy;
     }
-    EXPECT_EQ(n, 24u);
 }

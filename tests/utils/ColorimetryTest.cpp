@@ -1,11 +1,16 @@
-// Spectrum to XYZ and L*a*b*: the chart reference, white points, daylight
-// illuminants and the embedded tables.
+// Spectrum to XYZ, L*a*b* and display colours: the chart reference, white
+// points, daylight illuminants and the embedded tables.
 #include "qel/CMetry.hpp"
 #include "qel/CMetryTables.hpp"
+#include "qel/ColorConverter.hpp"
 #include "qel/ColorVector.hpp"
 #include "qel/DeltaE.hpp"
 #include "qel/Spectrum.hpp"
+#include "sv/Bitmap.hpp"
+#include "support/TestEnv.hpp"
 
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -308,4 +313,55 @@ TEST(CMetryTables, EqualTheCsvFiles)
         EXPECT_EQ(t[i].At(0, 0), t[i].nFirstNm);
         EXPECT_EQ(t[i].At(1, 0) - t[i].At(0, 0), t[i].nStepNm);
     }
+}
+
+// Neutral greys stay neutral on screen under every illuminant; the chart's
+// patches get the sRGB colours known for it; a PNG strip shows them.
+TEST(ColorConverter, DisplayColours)
+{
+    MeasuringCondition old = CMetry::GetMeasuringConditions();
+    for (int code : {0, 3, 2, 34, 16})   // A, D50, D65, F11, D93
+        for (float g : {0.0f, 0.03f, 0.2f, 0.5f, 0.9f, 1.0f}) {
+            CMetry::SetMeasuringConditions(Cond(IllumClass(code, 93), OBSERVER_10));
+            Color c = ColorConverter::ConvertSpectrumToColor(Flat(g));
+            EXPECT_EQ(c.GetRed(), c.GetGreen()) << code << " " << g;
+            EXPECT_EQ(c.GetGreen(), c.GetBlue()) << code << " " << g;
+            if (g == 1.0f || g == 0.0f) {
+                EXPECT_EQ(c.GetRed(), g == 1.0f ? 255 : 0);
+            }
+        }
+
+    CMetry::SetMeasuringConditions(Cond(IllumClass(ILLUM_D65), OBSERVER_10));
+    QImage strip(24 * 40, 40, QImage::Format_RGB32);
+    QPainter painter(&strip);
+    // Approximate sRGB of the classic chart as commonly published (D65, from
+    // other measurements of other copies of the chart): the conversion must
+    // land near them. Dark channels are steep in sRGB, hence the margin.
+    const int known[24][3] = {{115, 82, 68},   {194, 150, 130}, {98, 122, 157},  {87, 108, 67},   {133, 128, 177},
+                              {103, 189, 170}, {214, 126, 44},  {80, 91, 166},   {193, 90, 99},   {94, 60, 108},
+                              {157, 188, 64},  {224, 163, 46},  {56, 61, 150},   {70, 148, 73},   {175, 54, 60},
+                              {231, 199, 31},  {187, 86, 149},  {8, 133, 161},   {243, 243, 242}, {200, 200, 200},
+                              {160, 160, 160}, {122, 122, 121}, {85, 85, 85},    {52, 52, 52}};
+    std::vector<Patch> chart = Chart();
+    ASSERT_EQ(chart.size(), 24u);
+    for (int n = 0; n < 24; ++n) {
+        const Spectrum& s = chart[static_cast<size_t>(n)].spectrum;
+        Color c = ColorConverter::ConvertSpectrumToColor(s);
+        EXPECT_NEAR(c.GetRed(), known[n][0], 32) << n + 1;
+        EXPECT_NEAR(c.GetGreen(), known[n][1], 32) << n + 1;
+        EXPECT_NEAR(c.GetBlue(), known[n][2], 32) << n + 1;
+        EXPECT_LT(std::abs(c.GetRed() - known[n][0]) + std::abs(c.GetGreen() - known[n][1]) +
+                      std::abs(c.GetBlue() - known[n][2]),
+                  50)
+            << n + 1;
+        Bitmap b = ColorConverter::SpectrumToBitmap(s, Size(40, 40));
+        EXPECT_EQ(b.GetWidth(), 40);
+        EXPECT_EQ(QColor(b.GetImage().pixel(5, 5)), QColor(c.GetRed(), c.GetGreen(), c.GetBlue()));
+        EXPECT_TRUE(ColorConverter::SpectrumToBrush(s) == Brush(c, BRUSH_SOLID));
+        painter.drawImage(n * 40, 0, b.GetImage());
+    }
+    painter.end();
+    EXPECT_TRUE(strip.save(QString::fromStdString(testenv::OutputDir() + "/chart24_srgb_D65_10.png"), "PNG"));
+    EXPECT_TRUE(ColorConverter::LabToBitmap(LABVector(), 0, 5).IsEmpty());
+    CMetry::SetMeasuringConditions(old);
 }

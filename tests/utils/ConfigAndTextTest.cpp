@@ -56,7 +56,6 @@ TEST(String, TextToNumberTakesTheLeadingNumber)
     };
     for (auto [text, value] : cases)
         EXPECT_EQ(String(text).ToLong(), value) << text;
-    EXPECT_EQ(String("300").ToLong() & 0xFF, 44);
 }
 
 TEST(String, PaddingCuttingAndTokens)
