@@ -1,18 +1,16 @@
 // vxn measure --save and vxn values: measurements kept as they are taken,
-// listed, shown, exported, imported and deleted; several runs saving into
-// one store at once; a run killed mid-series; stores that are not stores.
+// listed, shown, exported, imported, deleted and copied; stations; stores
+// that are not stores. (Many writers at once and writers killed halfway:
+// ObjectStoreTest and CrashSafeFilesTest.)
 #include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <set>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -169,56 +167,6 @@ TEST(VxnValues, AStoreThatIsNotOneIsRefusedAndNamed)
     EXPECT_EQ(RunVxn({"--store", (f.dir / "none.db").string(), "values", "list"}).out,
               "No values in " + (f.dir / "none.db").string() + "\n");
     EXPECT_FALSE(fs::exists(f.dir / "none.db")) << "listing creates no store";
-}
-
-TEST(VxnValues, RunsSavingAtOnceLoseNothing)
-{
-    Env e;
-    const int count = 15;
-    testenv::ProcessResult results[2];
-    std::thread runs[2];
-    for (int i = 0; i < 2; ++i)
-        runs[i] = std::thread([&, i] {
-            results[i] = e.Vxn({"measure", "--yes", "--save", "--count", std::to_string(count), "--json"});
-        });
-    for (auto& t : runs)
-        t.join();
-    std::set<long> ids;
-    for (const auto& r : results) {
-        ASSERT_EQ(r.status, 0) << r.err;
-        for (const auto& m : json::parse(r.out))
-            ids.insert(m["value_id"].get<long>());
-    }
-    EXPECT_EQ(ids.size(), 2u * count) << "every value its own identity";
-    json list = e.Json({"values", "list"});
-    ASSERT_EQ(list.size(), 2u * count);
-    for (const auto& v : list)
-        EXPECT_TRUE(ids.count(v["id"].get<long>()));
-}
-
-TEST(VxnValues, ARunKilledMidSeriesKeepsWhatItSaved)
-{
-    Env e;
-    int seen = 0;
-    auto r = testenv::RunProgram(
-        testenv::Program("vxn"), {"--config", e.config, "--store", e.store, "measure", "--yes", "--save", "--count", "500"},
-        "", {"VXN_LANG=en"}, [&](int pid, const std::string& out) {
-            size_t n = 0;
-            for (size_t p = out.find("Saved       value"); p != std::string::npos; p = out.find("Saved       value", p + 1))
-                ++n;
-            if (n >= 6 && seen == 0) {
-                seen = static_cast<int>(n);
-                kill(pid, SIGKILL);
-            }
-        });
-    ASSERT_GE(seen, 6) << r.out << r.err;
-    EXPECT_EQ(r.status, -1) << "killed";
-    json list = e.Json({"values", "list"});
-    EXPECT_GE(static_cast<int>(list.size()), seen);
-    for (const auto& v : list) {
-        json one = e.Json({"values", "show", std::to_string(v["id"].get<long>())});
-        EXPECT_EQ(one["spectrum"]["values"].size(), 36u);
-    }
 }
 
 } // namespace
