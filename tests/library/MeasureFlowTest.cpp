@@ -15,6 +15,8 @@
 
 namespace {
 
+using libtest::ExpectBox;
+using libtest::IntBytes;
 using libtest::Seq;
 class MeasureFlowTest : public libtest::ScriptedLibraryTest {};
 
@@ -29,7 +31,7 @@ TEST_F(MeasureFlowTest, FirstMeasurementCalibratesSecondDoesNot)
     EXPECT_TRUE(SentInOrder({31, 29}));
     EXPECT_TRUE(SentInOrder({28, 29, 28, 15}));
     EXPECT_TRUE(SentInOrder({48, 29}));  // readiness is checked before calibrating
-    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    ASSERT_EQ(boxes.Boxes().size(), 2u);  // the question and the closing note
     EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_QUERY);
     EXPECT_EQ(boxes.Boxes()[0].nStyle, 4160);
     EXPECT_EQ(boxes.Boxes()[0].nHelpId, 0u);
@@ -57,40 +59,49 @@ TEST_F(MeasureFlowTest, AnotherFilterCalibratesAgainAndBack)
     }
 }
 
-TEST_F(MeasureFlowTest, DecliningIsRememberedForTheFilter)
+// Declining is remembered for the filter (the next measurement asks
+// nothing), cancelling measures nothing, the setting off asks nobody.
+TEST_F(MeasureFlowTest, DeclinedCancelledOrSwitchedOffCalibration)
 {
-    boxes.QueueAnswer(RET_NO);
-    Spectrum s;
-    ASSERT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 1);
-    EXPECT_EQ(CountOf(29), 0);
-    EXPECT_EQ(CountOf(31), 0);
-    ASSERT_EQ(boxes.Boxes().size(), 2u);  // the question and the closing note
-    EXPECT_EQ(pLib->GetCalFilter(), FILTER_POL);
-    boxes.Clear();
-    ASSERT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 1);
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(MeasureFlowTest, CancellingTheQuestionMeasuresNothing)
-{
-    boxes.QueueAnswer(RET_CANCEL);
-    Spectrum s;
-    s[0] = 7.0f;
-    EXPECT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 0);
-    EXPECT_EQ(CountOf(28), 0);
-    EXPECT_EQ(pLib->GetCalFilter(), -1);
-    EXPECT_FLOAT_EQ(s[0], 7.0f);
-}
-
-TEST_F(MeasureFlowTest, CalibrationSettingOffSendsNoCalibration)
-{
-    AppConfig::Instance()->WriteKey("VXN", "Calibration", "0");
-    Spectrum s;
-    ASSERT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 1);
-    EXPECT_EQ(Steps(), (Seq{28, 15}));
-    EXPECT_EQ(CountOf(48), 0);
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_FLOAT_EQ(s[20], 0.5f);
+    struct Case {
+        const char* name;
+        bool asked;           // the setting is on
+        short answer;         // to the calibration question
+        unsigned char result;
+        Seq steps;
+        size_t boxes;         // the question and the closing note, or none
+        int calFilter;
+        float first;          // s[0] afterwards, 7 before
+    } cases[] = {
+        {"declined", true, RET_NO, 1, {28, 15}, 2, FILTER_POL, 0.5f},
+        {"cancelled", true, RET_CANCEL, 0, {}, 1, -1, 7.0f},
+        {"setting off", false, RET_YES, 1, {28, 15}, 0, -1, 0.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pLib = VXNLib::CreateVXNLib(0);
+        AppConfig::Instance()->WriteKey("VXN", "Calibration", c.asked ? "1" : "0");
+        t->ClearSent();
+        boxes.Clear();
+        if (c.asked)
+            boxes.QueueAnswer(c.answer);
+        Spectrum s;
+        s.Init(7.0f);
+        EXPECT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), c.result);
+        EXPECT_EQ(Steps(), c.steps);
+        EXPECT_EQ(boxes.Boxes().size(), c.boxes);
+        EXPECT_EQ(pLib->GetCalFilter(), c.calFilter);
+        EXPECT_FLOAT_EQ(s[0], c.first);
+        EXPECT_FLOAT_EQ(s[35], c.first);
+        if (!c.asked) {
+            EXPECT_EQ(CountOf(48), 0) << "no readiness check";
+        }
+        if (c.result) {
+            boxes.Clear();
+            ASSERT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 1);
+            EXPECT_TRUE(boxes.Boxes().empty());
+        }
+    }
 }
 
 TEST_F(MeasureFlowTest, PromptBoxAnswers)
@@ -203,41 +214,41 @@ TEST_F(MeasureFlowTest, FilterByCommandNeedsNoBox)
     dev.motorised = {8};
     EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, FILTER_M1), 1);
     EXPECT_EQ(Steps(), (Seq{101}));
-    EXPECT_EQ(PayloadOfNth(101), testenv::Bytes(libtest::Ints({8})));
+    EXPECT_EQ(PayloadOfNth(101), IntBytes({8}));
     EXPECT_EQ(dev.filter, 8);
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
+// The instruction names the filter; M0 to M2 are chosen on the instrument
+// (here no motor puts them in place). Cancelling the box gives up.
 TEST_F(MeasureFlowTest, OperatorChangesTheFilterWhenAsked)
 {
-    // The instruction names the filter; M0 to M2 are chosen on the
-    // instrument (here no motor puts them in place).
-    const std::pair<ValueFilterType, const char*> cases[] = {
-        {FILTER_D65, "Please put the filter D65 in place"},
-        {FILTER_M0, "Please select the filter on the instrument - filter not yet in place: M0"},
-        {FILTER_M1, "Please select the filter on the instrument - filter M1 not yet in place."},
-        {FILTER_M2, "Please select the filter on the instrument - filter not yet in place: M2"},
+    struct Case {
+        ValueFilterType filter;
+        const char* text;
+        short answer;
+    } cases[] = {
+        {FILTER_D65, "Please put the filter D65 in place", RET_OK},
+        {FILTER_M0, "Please select the filter on the instrument - filter not yet in place: M0", RET_OK},
+        {FILTER_M1, "Please select the filter on the instrument - filter M1 not yet in place.", RET_OK},
+        {FILTER_M2, "Please select the filter on the instrument - filter not yet in place: M2", RET_OK},
+        {FILTER_D65, "Please put the filter D65 in place", RET_CANCEL},
     };
-    for (const auto& [filter, text] : cases) {
-        SCOPED_TRACE(text);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + (c.answer == RET_OK ? "" : ", cancelled"));
         boxes.Clear();
+        boxes.QueueAnswer(c.answer);
         dev.filter = 2;
-        dev.nextFilters = {2, 2, filter};  // CheckSettings, first wait pass, after the box
-        EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, filter), 1);
+        // Read by CheckSettings, the first wait pass and after the box.
+        dev.nextFilters = {2, 2};
+        if (c.answer == RET_OK)
+            dev.nextFilters.push_back(c.filter);
+        EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, c.filter), c.answer == RET_OK);
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_WARNING);
-        EXPECT_EQ(boxes.Boxes()[0].nStyle, 32);
-        EXPECT_EQ(boxes.Boxes()[0].aText, String(text));
+        ExpectBox(boxes, 0, MESSBOX_WARNING, 32, c.text);
         EXPECT_TRUE(dev.nextFilters.empty()) << "the filter is looked at again after the box";
+        EXPECT_EQ(CountOf(27), 0);
     }
-}
-
-TEST_F(MeasureFlowTest, GivingUpTheFilterWaitFails)
-{
-    boxes.QueueAnswer(RET_CANCEL);
-    EXPECT_EQ(pLib->CheckSettings(ILLUM_D65, 65, OBSERVER_2, WBASE_ABSOLUTE, FILTER_D65), 0);
-    EXPECT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(CountOf(27), 0);
 }
 
 TEST_F(MeasureFlowTest, HuepointerFilterFailureShowsTheErrorBox)
@@ -249,8 +260,7 @@ TEST_F(MeasureFlowTest, HuepointerFilterFailureShowsTheErrorBox)
     EXPECT_GE(CountOf(101), 1);
     EXPECT_EQ(CountOf(27), 0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_ERROR);
-    EXPECT_EQ(boxes.Boxes()[0].aText, String("filter not yet in place: M1"));
+    ExpectBox(boxes, 0, MESSBOX_ERROR, 16, "filter not yet in place: M1");
 }
 
 TEST_F(MeasureFlowTest, FilterWaitOnTableWhiteDeviceMeasuresWhiteAndReturns)
@@ -268,17 +278,17 @@ TEST_F(MeasureFlowTest, FilterWaitOnTableWhiteDeviceMeasuresWhiteAndReturns)
     // and the table back where it stood afterwards (reference system 0).
     EXPECT_EQ(CountOf(29), 1);
     EXPECT_TRUE(SentInOrder({57, 56, 55, 29, 54, 51}));
-    EXPECT_EQ(PayloadOfNth(57), testenv::Bytes(libtest::Ints({0})));
-    EXPECT_EQ(PayloadOfNth(56), testenv::Bytes(libtest::Ints({0})));
-    EXPECT_EQ(PayloadOfNth(51), testenv::Bytes(libtest::Ints({0, 100, 200})));
+    EXPECT_EQ(PayloadOfNth(57), IntBytes({0}));
+    EXPECT_EQ(PayloadOfNth(56), IntBytes({0}));
+    EXPECT_EQ(PayloadOfNth(51), IntBytes({0, 100, 200}));
     // Around it the white base is absolute and control 155 (then 157) off;
     // both are restored afterwards.
     EXPECT_TRUE(SentInOrder({27, 29, 27}));
-    EXPECT_EQ(PayloadOfNth(27, 0), testenv::Bytes(libtest::Ints({2, 1, 2, 0})));
-    EXPECT_EQ(PayloadOfNth(27, 1), testenv::Bytes(libtest::Ints({2, 0, 2, 0})));
+    EXPECT_EQ(PayloadOfNth(27, 0), IntBytes({2, 1, 2, 0}));
+    EXPECT_EQ(PayloadOfNth(27, 1), IntBytes({2, 0, 2, 0}));
     EXPECT_TRUE(SentInOrder({36, 29, 36}));
-    EXPECT_EQ(PayloadOfNth(36, 0), testenv::Bytes(libtest::Ints({155, 0})));
-    EXPECT_EQ(PayloadOfNth(36, 1), testenv::Bytes(libtest::Ints({157, 0})));
+    EXPECT_EQ(PayloadOfNth(36, 0), IntBytes({155, 0}));
+    EXPECT_EQ(PayloadOfNth(36, 1), IntBytes({157, 0}));
     EXPECT_EQ(dev.wbase, 0);
 }
 
@@ -310,9 +320,9 @@ TEST_F(MeasureFlowTest, SingleMeasureMovesTheTableAroundTheMeasurement)
     EXPECT_TRUE(SentInOrder({57, 51, 55, 28, 54, 51}));
     EXPECT_TRUE(SentInOrder({28, 15}));
     EXPECT_EQ(CountOf(28), 1);
-    EXPECT_EQ(PayloadOfNth(57), testenv::Bytes(libtest::Ints({1})));
-    EXPECT_EQ(PayloadOfNth(51, 0), testenv::Bytes(libtest::Ints({0, 100, 200})));
-    EXPECT_EQ(PayloadOfNth(51, 1), testenv::Bytes(libtest::Ints({1, 100, 200})));
+    EXPECT_EQ(PayloadOfNth(57), IntBytes({1}));
+    EXPECT_EQ(PayloadOfNth(51, 0), IntBytes({0, 100, 200}));
+    EXPECT_EQ(PayloadOfNth(51, 1), IntBytes({1, 100, 200}));
     EXPECT_FLOAT_EQ(s[7], 0.5f);
 
     // An instrument that measures where it stands: the table stays.
@@ -351,15 +361,14 @@ TEST_F(MeasureFlowTest, DeviceType2MeasuresAgainAfterTheFilterCameBack)
     EXPECT_EQ(s.GetPhysicalConditions().GetFilter().GetType(), FILTER_M1);
 }
 
-TEST_F(MeasureFlowTest, LockAndUnlockAreEmptyMessages)
+// The lock's requests are checked in GuidesTest.cpp, inside the operations.
+TEST_F(MeasureFlowTest, LockSucceedsWhenTheExchangeWorked)
 {
     EXPECT_EQ(pLib->LockVXN(), 1);
     pLib->UnlockVXN();
     EXPECT_EQ(Sent(), (Seq{2, 3}));
-    EXPECT_TRUE(PayloadOf(0).empty());
-    EXPECT_TRUE(PayloadOf(1).empty());
     dev.refuse = {2};
-    EXPECT_EQ(pLib->LockVXN(), 1);  // the transport's result: the exchange worked
+    EXPECT_EQ(pLib->LockVXN(), 1);  // a refusal is no failure of the exchange
 }
 
 TEST_F(MeasureFlowTest, SimulatorSendsNoMessage)

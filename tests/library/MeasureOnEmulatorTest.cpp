@@ -1,13 +1,13 @@
 // The measuring chain end to end against the virtual instrument: white
 // calibration once per filter, the operator changing a filter when asked,
-// spectra that are the chart's, and the simulator touching no instrument.
+// and spectra that are the chart's. (The simulator sending nothing is in
+// MeasureFlowTest.cpp.)
 #include "qelvxn/library/ScanLib.hpp"
 #include "support/TestEnv.hpp"
 
 #include "qel/AppConfig.hpp"
 #include "qel/Spectrum.hpp"
 #include "qel/Text.hpp"
-#include "sv/ModalDialog.hpp"
 #include "sv/ScriptedResponder.hpp"
 #include "vxnemu/EmulatorEndpoint.hpp"
 
@@ -51,7 +51,6 @@ protected:
     }
     void TearDown() override
     {
-        VXNLib::Simulator(false);
         use.reset();
         PostOffice::Instance()->SetEndpoint(String("emulator:"));
         VXNLib* p = VXNLib::mpInstance;
@@ -163,18 +162,6 @@ TEST_F(MeasureOnEmulatorTest, TableProfileMeasuresUnderTheHead)
     // The table calibrates at its white reference and needs no closing note.
     for (auto& b : op.Boxes())
         EXPECT_NE(b.nStyle, 16) << b.aText.str();
-}
-
-TEST_F(MeasureOnEmulatorTest, SimulatorModeSendsNothing)
-{
-    Profile("vxn");
-    ASSERT_EQ(pLib->GetDeviceType(), 1);  // the link is open
-    unsigned long before = PostOffice::Instance()->GetExchangeCount();
-    VXNLib::Simulator(true);
-    op.QueueDialogAction([](ModalDialog& d) { d.EndDialog(0); });
-    Spectrum s;
-    EXPECT_EQ(pLib->Measure(static_cast<Window*>(nullptr), s, FILTER_POL), 1);
-    EXPECT_EQ(PostOffice::Instance()->GetExchangeCount(), before);
 }
 
 } // namespace

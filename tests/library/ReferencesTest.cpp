@@ -109,7 +109,7 @@ TEST_F(ReferencesTest, ValueDateAndNameGoToTheSlot)
         Language::Set(String("en"));
         EXPECT_EQ(Sent(), c.sent);
         if (c.slot >= 9) {
-            EXPECT_EQ(PayloadOfNth(40), testenv::Bytes(Ints({68, static_cast<int>(c.slot) + 1})));
+            EXPECT_EQ(PayloadOfNth(40), IntBytes({68, static_cast<int>(c.slot) + 1}));
         }
         EXPECT_EQ(PayloadOfNth(c.lab ? 41 : 42), ValueRequest(v, c.valueType));
         if (c.sw >= 355) {
@@ -149,9 +149,7 @@ TEST_F(ReferencesTest, AValueWithoutSpectrumOrLabIsAnErrorAndSendsNothing)
     EXPECT_EQ(pLib->ReferenzDownload(3, v), 0);
     EXPECT_TRUE(Sent().empty());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_ERROR);
-    EXPECT_EQ(boxes.Boxes()[0].nStyle, 16);
-    EXPECT_EQ(boxes.Boxes()[0].aText, String("ERROR: MyVxn::ReferenzDownload()"));
+    ExpectBox(boxes, 0, MESSBOX_ERROR, 16, "ERROR: MyVxn::ReferenzDownload()");
 }
 
 } // namespace

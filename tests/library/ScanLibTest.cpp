@@ -13,7 +13,7 @@
 
 namespace {
 
-using libtest::Ints;
+using libtest::IntBytes;
 using libtest::Seq;
 using libtest::KeyMessage;
 
@@ -66,7 +66,7 @@ TEST_F(ScanLibTest, MeasureAtPosSendsOneSpectrumRequestAtThePoint)
     Spectrum s;
     EXPECT_EQ(Lib().MeasureAtPos(nullptr, s, Point(1234, 567), Condition()), 1);
     EXPECT_EQ(Steps(), (Seq{84}));
-    EXPECT_EQ(PayloadOfNth(84), testenv::Bytes(Ints({1234, 567})));
+    EXPECT_EQ(PayloadOfNth(84), IntBytes({1234, 567}));
     EXPECT_EQ(t->SentDisEnables().back().second, 2);
     EXPECT_FLOAT_EQ(s[0], 1234.0f);
     EXPECT_FLOAT_EQ(s[35], 35.0f);
@@ -133,7 +133,7 @@ TEST_F(ScanLibTest, SeriesMessagesAndMean)
         EXPECT_EQ(Lib().MultiMeasurementAtPos(nullptr, s, c.n, c.at, c.spread, Condition()), c.result);
         EXPECT_EQ(Steps(), c.steps);
         EXPECT_EQ(PayloadOfNth(72), (std::vector<uint8_t>{1, 0}));  // a short
-        EXPECT_EQ(PayloadOfNth(73), testenv::Bytes(Ints({1})));     // an int
+        EXPECT_EQ(PayloadOfNth(73), IntBytes({1}));  // an int
         ASSERT_FALSE(points.empty());
         EXPECT_EQ(points[0], (XY{c.at.X(), c.at.Y()})) << "the first measurement is at the point itself";
         if (c.spread.Width() == 0) {
@@ -227,9 +227,21 @@ protected:
     }
 };
 
-// The key reads the sight's position; what happens when a step fails.
+// The key reads the sight's position; what happens when a step fails. The
+// key is the dialog's while it waits, and goes back to whoever listened
+// before.
 TEST_F(ScanPositionTest, OutcomesByWhatFailed)
 {
+    struct Listener : LinkHdl {
+        int nHits = 0;
+        long Hit(void*)
+        {
+            ++nHits;
+            return 0;
+        }
+    } before;
+    Link l = LINK(&before, Listener, Hit);
+    PostOffice::Instance()->ChangeMessageHdl(81, l, 0);
     struct Case {
         const char* pName;
         std::set<int> refuse;
@@ -260,9 +272,9 @@ TEST_F(ScanPositionTest, OutcomesByWhatFailed)
         EXPECT_EQ(Lib().ScanPosition(nullptr, String("Pick"), String("Move the head."), p), c.nResult);
         EXPECT_EQ(p, c.bPositionRead ? Point(2345, 678) : Point(1000, 900));
         EXPECT_EQ(Sent(), c.sent);
-        EXPECT_EQ(PayloadOfNth(51), testenv::Bytes(Ints({1, 1000, 900})));
+        EXPECT_EQ(PayloadOfNth(51), IntBytes({1, 1000, 900}));
         if (CountOf(57)) {
-            EXPECT_EQ(PayloadOfNth(57), testenv::Bytes(Ints({1})));
+            EXPECT_EQ(PayloadOfNth(57), IntBytes({1}));
         }
         for (auto [m, de] : t->SentDisEnables())
             EXPECT_EQ(de, testenv::ExpectedDisEnable(m)) << m;
@@ -271,26 +283,9 @@ TEST_F(ScanPositionTest, OutcomesByWhatFailed)
             EXPECT_EQ(boxes.Dialogs()[0].aTitle, String("Pick"));
         }
         EXPECT_EQ(boxes.PendingActions(), 0u);
+        EXPECT_EQ(before.nHits, 0);
+        EXPECT_TRUE(PostOffice::Instance()->GetMessageHdl(81) == l);
     }
-}
-
-TEST_F(ScanPositionTest, TheKeyGoesBackToWhoeverListenedBefore)
-{
-    struct Listener : LinkHdl {
-        int nHits = 0;
-        long Hit(void*)
-        {
-            ++nHits;
-            return 0;
-        }
-    } before;
-    Link l = LINK(&before, Listener, Hit);
-    PostOffice::Instance()->ChangeMessageHdl(81, l, 0);
-    Key();
-    Point p;
-    EXPECT_EQ(Lib().ScanPosition(nullptr, String("T"), String("I"), p), 1);
-    EXPECT_EQ(before.nHits, 0);
-    EXPECT_TRUE(PostOffice::Instance()->GetMessageHdl(81) == l);
     Link none;
     PostOffice::Instance()->ChangeMessageHdl(81, none, 0);
 }

@@ -106,6 +106,17 @@ inline MyMemoryBlock Ints(std::initializer_list<int> v)
     return b;
 }
 
+inline std::vector<uint8_t> IntBytes(std::initializer_list<int> v) { return testenv::Bytes(Ints(v)); }
+
+// Box i as the user saw it: kind, style and text.
+inline void ExpectBox(const ScriptedResponder& r, size_t i, MessBoxKind eKind, WinBits nStyle, const char* pText)
+{
+    ASSERT_LT(i, r.Boxes().size());
+    EXPECT_EQ(r.Boxes()[i].eKind, eKind) << i;
+    EXPECT_EQ(r.Boxes()[i].nStyle, nStyle) << i;
+    EXPECT_EQ(r.Boxes()[i].aText, String(pText)) << i;
+}
+
 inline Seq Join(std::initializer_list<Seq> parts)
 {
     Seq out;

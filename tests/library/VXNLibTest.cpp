@@ -64,10 +64,8 @@ TEST_F(LibraryTest, DeletingTheInstanceEmptiesTheSlotAndInstanceShowsTheErrorBox
     r.QueueAnswer(RET_OK);
     EXPECT_EQ(VXNLib::Instance(), nullptr);
     ASSERT_EQ(r.Boxes().size(), 1u);
-    EXPECT_EQ(r.Boxes()[0].eKind, MESSBOX_ERROR);
-    EXPECT_EQ(r.Boxes()[0].nStyle, 16);
+    libtest::ExpectBox(r, 0, MESSBOX_ERROR, 16, "Please create the VXNLib-Singleton first !");
     EXPECT_EQ(r.Boxes()[0].pParent, nullptr);
-    EXPECT_EQ(r.Boxes()[0].aText, String("Please create the VXNLib-Singleton first !"));
 }
 
 TEST_F(LibraryTest, RegistryDestroysNewestFirst)
@@ -222,7 +220,7 @@ TEST_F(LibraryTest, DxxTemperatureNumberComesFromTheTable)
     MeasuringCondition m;
     EXPECT_EQ(pLib->ParameterRequest(m), 1);
     EXPECT_EQ(t.SentNumbers(), (std::vector<int>{8, 26, 13, 33}));
-    EXPECT_EQ(t.Sent()[3].payload, testenv::Bytes(Ints({97})));
+    EXPECT_EQ(t.Sent()[3].payload, libtest::IntBytes({97}));
     EXPECT_EQ(m.GetIllum().GetType(), 17);
     EXPECT_EQ(m.GetIllum().GetTempNr(), 50);
     EXPECT_EQ(m.GetObserver().GetType(), OBSERVER_10);

@@ -90,56 +90,55 @@ TEST_F(WaitEnterKeyTest, KeyButtonShowsTheApplicationsBitmap)
     ResMgr::Get()->RemoveModule(String("WaitEnterKeyTest"));
 }
 
-TEST_F(WaitEnterKeyTest, EachWayOfEndingGivesItsResultInsideTheKeyReportBracket)
+// Each way of ending, inside the key-report bracket 82/83 after the table's
+// status was cleared; without a table (71 refused) no dialog at all.
+TEST_F(WaitEnterKeyTest, EachWayOfEndingGivesItsResult)
 {
+    auto key = [this](WaitEnterKey&) { t->SendUnsolicited(81, KeyMessage()); };
+    auto click = [](int nButton) {
+        return [nButton](WaitEnterKey& d) { EXPECT_TRUE(d.GetButtonBar().ClickButton(nButton)); };
+    };
     struct Case {
         const char* pName;
-        std::function<void(WaitEnterKey&)> end;
+        long nFlags;
+        std::set<int> refuse;
+        std::function<void(WaitEnterKey&)> end;  // empty: no dialog
         unsigned char nResult;
+        Seq sent;
     } cases[] = {
-        {"instrument key", [this](WaitEnterKey&) { t->SendUnsolicited(81, KeyMessage()); }, 1},
-        {"key button", [](WaitEnterKey& d) { EXPECT_TRUE(d.GetButtonBar().ClickButton(0x800)); }, 1},
-        {"cancel button", [](WaitEnterKey& d) { EXPECT_TRUE(d.GetButtonBar().ClickButton(4)); }, 0},
+        {"instrument key", 2052, {}, key, 1, {71, 82, 83}},
+        {"key button", 2052, {}, click(0x800), 1, {71, 82, 83}},
+        {"cancel button", 2052, {}, click(4), 0, {71, 82, 83}},
+        {"without buttons only the key",
+         0,
+         {},
+         [key](WaitEnterKey& d) {
+             EXPECT_TRUE(d.GetChoices().empty());
+             key(d);
+         },
+         1,
+         {71, 82, 83}},
+        {"failed key report switches do not matter", 2052, {82, 83}, click(0x800), 1, {71, 82, 83}},
+        {"without a table", 2052, {71}, nullptr, 0, {71}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pName);
         t->ClearSent();
         boxes.Clear();
-        boxes.QueueDialogAction([&c](ModalDialog& d) { c.end(static_cast<WaitEnterKey&>(d)); });
-        EXPECT_EQ(Run(2052), c.nResult);
-        EXPECT_EQ(Sent(), (Seq{71, 82, 83}));
-        EXPECT_EQ(testenv::Bytes(libtest::Ints({1})), PayloadOfNth(71));
-        EXPECT_EQ(t->SentDisEnables()[1].second, 0);
-        EXPECT_EQ(t->SentDisEnables()[2].second, 0);
-        ASSERT_EQ(boxes.Dialogs().size(), 1u);
-        EXPECT_FALSE(boxes.Dialogs()[0].bTimedOut);
-        EXPECT_EQ(boxes.Beeps(), (std::vector<int>{1}));
+        dev.refuse = c.refuse;
+        if (c.end)
+            boxes.QueueDialogAction([&c](ModalDialog& d) { c.end(static_cast<WaitEnterKey&>(d)); });
+        EXPECT_EQ(Run(c.nFlags), c.nResult);
+        EXPECT_EQ(Sent(), c.sent);
+        EXPECT_EQ(PayloadOfNth(71), libtest::IntBytes({1}));
+        for (auto [m, de] : t->SentDisEnables())
+            EXPECT_EQ(de, testenv::ExpectedDisEnable(m)) << m;
+        ASSERT_EQ(boxes.Dialogs().size(), c.end ? 1u : 0u);
+        if (c.end) {
+            EXPECT_FALSE(boxes.Dialogs()[0].bTimedOut);
+        }
+        EXPECT_EQ(boxes.Beeps(), c.end ? std::vector<int>{1} : std::vector<int>{});
     }
-}
-
-TEST_F(WaitEnterKeyTest, WithoutATableTheDialogDoesNotAppear)
-{
-    dev.refuse = {71};
-    EXPECT_EQ(Run(2052), 0);
-    EXPECT_EQ(Sent(), (Seq{71}));
-    EXPECT_TRUE(boxes.Dialogs().empty());
-    EXPECT_TRUE(boxes.Beeps().empty());
-}
-
-TEST_F(WaitEnterKeyTest, FailedKeyReportSwitchesDoNotMatter)
-{
-    dev.refuse = {82, 83};
-    boxes.QueueDialogAction([](ModalDialog& d) { static_cast<WaitEnterKey&>(d).GetButtonBar().ClickButton(0x800); });
-    EXPECT_EQ(Run(2052), 1);
-}
-
-TEST_F(WaitEnterKeyTest, WithoutButtonsOnlyTheKeyEndsTheDialog)
-{
-    boxes.QueueDialogAction([this](ModalDialog& d) {
-        EXPECT_TRUE(d.GetChoices().empty());
-        t->SendUnsolicited(81, KeyMessage());
-    });
-    EXPECT_EQ(Run(0), 1);
 }
 
 TEST_F(WaitEnterKeyTest, TheHandlerIsTakenAtConstructionAndGivenBackWhenNested)

@@ -16,37 +16,41 @@
 
 namespace {
 
+using libtest::ExpectBox;
+using libtest::IntBytes;
 using libtest::Seq;
 class WhiteCalibrationTest : public libtest::ScriptedLibraryTest {};
 
-TEST_F(WhiteCalibrationTest, OnTheTable)
+// On the table: compared first; then to the white reference, head down,
+// white measurement, head up, back to where the table stood. An instrument
+// that measures where it stands (control 156), or paper white, calibrates in
+// place.
+TEST_F(WhiteCalibrationTest, OnTheTableOrInPlace)
 {
+    struct Case {
+        int control, wbase;
+        Seq steps;
+    } cases[] = {
+        {0, 1, {31, 28, 15, 56, 55, 29, 54, 51}},
+        {156, 1, {31, 28, 15, 29}},
+        {0, 0, {31, 28, 15, 29}},
+    };
     dev.table = true;
-    ValueFilterType f = FILTER_POL;
-    ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 3, 1), 1);
-    // Compared first; then to white reference 3, head down, white
-    // measurement, head up, back to where the table stood.
-    EXPECT_TRUE(SentInOrder({31, 29}));
-    EXPECT_TRUE(SentInOrder({57, 56, 55, 29, 54, 51}));
-    EXPECT_EQ(CountOf(29), 1);
-    EXPECT_EQ(PayloadOfNth(56), testenv::Bytes(libtest::Ints({3})));
-    EXPECT_EQ(PayloadOfNth(51), testenv::Bytes(libtest::Ints({0, 100, 200})));
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_EQ(pLib->GetCalFilter(), FILTER_POL);
-}
-
-TEST_F(WhiteCalibrationTest, InPlaceFor156OrPaperWhite)
-{
-    dev.table = true;
-    for (auto [control, wbase] : {std::pair{156, 1}, std::pair{0, 0}}) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.control) + " " + std::to_string(c.wbase));
         t->ClearSent();
-        dev.control = control;
-        dev.wbase = wbase;
+        dev.control = c.control;
+        dev.wbase = c.wbase;
         ValueFilterType f = FILTER_POL;
-        ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 0, 1), 1);
-        EXPECT_EQ(CountOf(56), 0);
-        EXPECT_EQ(CountOf(55), 0);
-        EXPECT_EQ(CountOf(29), 1);
+        ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 3, 1), 1);
+        EXPECT_EQ(Steps(), c.steps);
+        if (CountOf(56)) {
+            EXPECT_TRUE(SentInOrder({57, 56})) << "the position is read before the table moves";
+            EXPECT_EQ(PayloadOfNth(56), IntBytes({3}));
+            EXPECT_EQ(PayloadOfNth(51), IntBytes({0, 100, 200}));
+        }
+        EXPECT_TRUE(boxes.Boxes().empty());
+        EXPECT_EQ(pLib->GetCalFilter(), FILTER_POL);
     }
 }
 
@@ -56,9 +60,7 @@ TEST_F(WhiteCalibrationTest, Failures)
     dev.refuse = {48};
     EXPECT_EQ(pLib->WhiteCalibration(f, 1, 0, 0, 0, 1), 0);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_ERROR);
-    EXPECT_EQ(boxes.Boxes()[0].aText,
-              String("The instrument is not ready. Check the cable and that it is switched on."));
+    ExpectBox(boxes, 0, MESSBOX_ERROR, 16, "The instrument is not ready. Check the cable and that it is switched on.");
 
     // The table cannot reach the white reference: nothing is measured.
     dev.refuse = {56};
@@ -75,51 +77,53 @@ TEST_F(WhiteCalibrationTest, Failures)
     EXPECT_EQ(pLib->GetCalFilter(), -1);
 }
 
-TEST_F(WhiteCalibrationTest, DeviceType2OnlyReadsTheConditions)
+// Device type 2 only reads the conditions; a Huepointer is never calibrated.
+TEST_F(WhiteCalibrationTest, InstrumentsThatAreNotCalibrated)
 {
-    dev.deviceType = 2;
-    ValueFilterType f = FILTER_M1;
-    EXPECT_EQ(pLib->WhiteCalibration(f, 0, 0, 0, 0, 1), 1);
-    EXPECT_GE(CountOf(26), 1);
-    EXPECT_TRUE(Steps().empty());
-    EXPECT_TRUE(boxes.Boxes().empty());
+    for (bool huepointer : {false, true}) {
+        SCOPED_TRACE(huepointer ? "Huepointer" : "device type 2");
+        dev.deviceType = huepointer ? 1 : 2;
+        dev.huepointer = huepointer;
+        t->ClearSent();
+        ValueFilterType f = FILTER_M1;
+        EXPECT_EQ(pLib->WhiteCalibration(f, huepointer, 0, 0, 0, 1), 1);
+        EXPECT_TRUE(Steps().empty());
+        if (!huepointer) {
+            EXPECT_GE(CountOf(26), 1);
+        }
+        EXPECT_TRUE(boxes.Boxes().empty());
+    }
 }
 
-TEST_F(WhiteCalibrationTest, HuepointerIsNeverCalibrated)
+// The stored white reference is compared with a measurement of the tile from
+// software version 199 on, and only for filters that have a white reference
+// block; a difference warns, and the calibration goes on either way.
+TEST_F(WhiteCalibrationTest, WhiteReferenceComparisonByVersionAndFilter)
 {
-    dev.huepointer = true;
-    ValueFilterType f = FILTER_M1;
-    EXPECT_EQ(pLib->WhiteCalibration(f, 1, 0, 0, 0, 1), 1);
-    EXPECT_TRUE(Steps().empty());
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
-
-TEST_F(WhiteCalibrationTest, WhiteReferenceComparisonBySoftwareVersion)
-{
-    ValueFilterType f = FILTER_POL;
-    for (int sw : {198, 199}) {
+    struct Case {
+        int sw, filter;
+        ValueFilterType wanted;
+        bool compares;
+    } cases[] = {{198, 2, FILTER_POL, false}, {199, 2, FILTER_POL, true}, {355, 8, FILTER_M1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.sw) + " filter " + std::to_string(c.filter));
         t->ClearSent();
         boxes.Clear();
-        dev.sw = sw;
-        dev.whiteRef = 0.9f;  // far from the measured 0.5: warns from 199 on
-        ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 0, 1), 1) << sw;
-        EXPECT_EQ(CountOf(31), sw >= 199 ? 1 : 0) << sw;
-        EXPECT_EQ(boxes.Boxes().size(), sw >= 199 ? 1u : 0u) << sw;
-        EXPECT_EQ(CountOf(29), 1) << sw;  // the calibration goes on either way
+        dev.sw = c.sw;
+        dev.filter = c.filter;
+        dev.whiteRef = 0.9f;  // far from the measured 0.5
+        ValueFilterType f = c.wanted;
+        ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 0, 1), 1);
+        EXPECT_EQ(CountOf(31), c.compares ? 1 : 0);
+        EXPECT_EQ(CountOf(28), c.compares ? 1 : 0);
+        EXPECT_EQ(CountOf(29), 1);
+        ASSERT_EQ(boxes.Boxes().size(), c.compares ? 1u : 0u);
+        if (c.compares) {
+            EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_WARNING);
+            EXPECT_EQ(boxes.Boxes()[0].nStyle, 16);
+            EXPECT_EQ(boxes.Boxes()[0].aText.str().rfind("The stored white reference differs", 0), 0u);
+        }
     }
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].eKind, MESSBOX_WARNING);
-    EXPECT_EQ(boxes.Boxes()[0].nStyle, 16);
-    EXPECT_EQ(boxes.Boxes()[0].aText.str().rfind("The stored white reference differs", 0), 0u);
-}
-
-TEST_F(WhiteCalibrationTest, FilterWithoutWhiteReferenceBlockSkipsTheComparison)
-{
-    dev.filter = 8;
-    ValueFilterType f = FILTER_M1;
-    ASSERT_EQ(pLib->WhiteCalibration(f, 0, 0, 1, 0, 1), 1);
-    EXPECT_EQ(CountOf(31), 0);
-    EXPECT_EQ(CountOf(28), 0);
 }
 
 // ---- the warning's boundary --------------------------------------------------

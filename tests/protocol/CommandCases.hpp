@@ -1,8 +1,9 @@
 // Shared shape of the command tests: each case names a message number, the
-// request payload it must send, the reply fields it gets, the call, and the
-// checks of the decoded outputs. The runners check the exact request (and
-// the DisEnable it was sent with), the decoding, and that a refused, missing
-// or truncated reply fails with every out-parameter untouched.
+// request payload it must send, the reply fields it gets, the call, its
+// result and the bytes it must leave in the out-parameters. The runners check
+// the exact request (and the DisEnable it was sent with), the decoding, and
+// that a refused, missing or truncated reply fails with every out-parameter
+// untouched.
 #pragma once
 
 #include "qel/MyMemoryBlock.hpp"
@@ -12,6 +13,7 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cmdtest {
@@ -24,10 +26,10 @@ struct Outs {
     template <class T> T& at(size_t off) { return *reinterpret_cast<T*>(raw + off); }
     float* floats(size_t off) { return reinterpret_cast<float*>(raw + off); }
     char* chars(size_t off) { return reinterpret_cast<char*>(raw + off); }
-    bool pristine() const
+    bool PristineFrom(size_t off) const
     {
-        for (unsigned char c : raw)
-            if (c != 0xA5)
+        for (size_t i = off; i < sizeof raw; ++i)
+            if (raw[i] != 0xA5)
                 return false;
         return true;
     }
@@ -41,27 +43,14 @@ inline MyMemoryBlock Block(std::initializer_list<int> ints)
     return b;
 }
 
-inline MyMemoryBlock Floats(int n, float first)
+// Two bytes per value.
+inline MyMemoryBlock Shorts(std::initializer_list<int> v)
 {
     MyMemoryBlock b;
-    for (int i = 0; i < n; ++i) {
-        float f = first + static_cast<float>(i);
-        b.Put(&f, 4);
-    }
+    for (int x : v)
+        b << static_cast<short>(x);
     return b;
 }
-
-template <class Proto>
-struct Case {
-    const char* name;
-    int message;
-    MyMemoryBlock request;                      // expected request payload
-    MyMemoryBlock reply;                        // reply fields after the status
-    std::function<long(Proto&, Outs&)> call;
-    std::function<void(long, Outs&)> check;     // after a well-formed reply
-};
-
-inline MyMemoryBlock None() { return MyMemoryBlock(); }
 
 // One byte per value.
 inline MyMemoryBlock U8(std::initializer_list<int> v)
@@ -72,16 +61,38 @@ inline MyMemoryBlock U8(std::initializer_list<int> v)
     return b;
 }
 
-inline MyMemoryBlock Raw(const void* p, long n) { return MyMemoryBlock(p, n); }
-
-inline MyMemoryBlock Cat(MyMemoryBlock a, const MyMemoryBlock& b)
+inline MyMemoryBlock Floats(int n, float first)
 {
-    a.Put(b.GetData(), b.GetSize());
-    return a;
+    MyMemoryBlock b;
+    for (int i = 0; i < n; ++i)
+        b << first + static_cast<float>(i);
+    return b;
 }
 
-// The check of a call without outputs: it succeeded.
-inline void Ok(long r, Outs&) { EXPECT_EQ(r, 1); }
+inline MyMemoryBlock None() { return MyMemoryBlock(); }
+inline MyMemoryBlock Raw(const void* p, long n) { return MyMemoryBlock(p, n); }
+
+inline MyMemoryBlock Cat(std::initializer_list<MyMemoryBlock> parts)
+{
+    MyMemoryBlock out;
+    for (const MyMemoryBlock& b : parts)
+        out.Put(b.GetData(), b.GetSize());
+    return out;
+}
+
+template <class Proto>
+struct Case {
+    const char* name;
+    int message;
+    MyMemoryBlock request;  // expected request payload
+    MyMemoryBlock reply;    // reply fields after the status
+    std::function<long(Proto&, Outs&)> call;
+    long result = 1;        // after a well-formed reply
+    // The out-parameters' bytes from the start of Outs after a well-formed
+    // reply (the rest untouched); unset: the reply fields as they came.
+    std::optional<MyMemoryBlock> outs = std::nullopt;
+    friend void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+};
 
 template <class Proto>
 void ExpectRequestAndDecoding(const Case<Proto>& c)
@@ -90,43 +101,38 @@ void ExpectRequestAndDecoding(const Case<Proto>& c)
     t.Reply(c.reply);
     Proto p;
     Outs o;
-    long r = c.call(p, o);
+    EXPECT_EQ(c.call(p, o), c.result);
     ASSERT_EQ(t.Sent().size(), 1u);
     EXPECT_EQ(t.Sent()[0].message, c.message);
     EXPECT_EQ(t.Sent()[0].payload, testenv::Bytes(c.request));
     EXPECT_EQ(t.Sent()[0].disEnable, testenv::ExpectedDisEnable(c.message));
-    c.check(r, o);
+    const MyMemoryBlock& want = c.outs ? *c.outs : c.reply;
+    size_t n = static_cast<size_t>(want.GetSize());
+    EXPECT_EQ(std::vector<uint8_t>(o.raw, o.raw + n), testenv::Bytes(want));
+    EXPECT_TRUE(o.PristineFrom(n)) << "written beyond the out-parameters";
 }
 
+// Answers: a refusal, or nothing at all.
 template <class Proto>
-void ExpectRefusedLeavesOutputs(const Case<Proto>& c)
+void ExpectFailureLeavesOutputs(const Case<Proto>& c)
 {
-    testenv::ScriptedTransport t;
-    t.ReplyStatus(3, c.reply);
-    Proto p;
-    Outs o;
-    EXPECT_EQ(c.call(p, o), 0);
-    EXPECT_TRUE(o.pristine());
-}
-
-template <class Proto>
-void ExpectMissingReplyLeavesOutputs(const Case<Proto>& c)
-{
-    testenv::ScriptedTransport t(30);
-    t.NoReply();
-    Proto p;
-    Outs o;
-    EXPECT_EQ(c.call(p, o), 0);
-    EXPECT_TRUE(o.pristine());
+    for (bool refused : {true, false}) {
+        SCOPED_TRACE(refused ? "refused" : "no reply");
+        testenv::ScriptedTransport t(30);
+        refused ? t.ReplyStatus(3, c.reply) : t.NoReply();
+        Proto p;
+        Outs o;
+        EXPECT_EQ(c.call(p, o), 0);
+        EXPECT_TRUE(o.PristineFrom(0));
+    }
 }
 
 // Returns the call's result for a reply cut by one byte.
 template <class Proto>
 long CallWithTruncatedReply(const Case<Proto>& c, Outs& o)
 {
-    const MyMemoryBlock& full = c.reply;
     testenv::ScriptedTransport t;
-    t.Reply(MyMemoryBlock(full.GetData(), full.GetSize() - 1));
+    t.Reply(MyMemoryBlock(c.reply.GetData(), c.reply.GetSize() - 1));
     Proto p;
     return c.call(p, o);
 }

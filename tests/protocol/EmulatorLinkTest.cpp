@@ -1,6 +1,7 @@
 // The instrument and table command sets end to end against vxn-emulator, over
 // TCP and over a pseudo-terminal: what is downloaded is reported back, the
-// spectra are the chart's, faults reach the library as failures.
+// spectra are the chart's, faults reach the library as failures. (Conditions
+// downloaded and read back are in tests/library/VXNLibTest.cpp.)
 #include "qelvxn/protocol/TABLEWALKERProtokoll.hpp"
 #include "qelvxn/protocol/VXNProtokoll.hpp"
 #include "support/Process.hpp"
@@ -53,25 +54,6 @@ TEST_P(EmulatorLinkTest, IdentityAndModel)
     EXPECT_EQ(p.IsaHuepointer(), 0);
     EXPECT_EQ(p.HasaTableWalker(), 1);
     EXPECT_TRUE(p.DeviceReady());
-}
-
-TEST_P(EmulatorLinkTest, DownloadedConditionsAreReported)
-{
-    ASSERT_EQ(p.SetValNr(static_cast<TabValueType>(98), 75), 1);
-    ASSERT_EQ(p.ParameterDownload(DSTD_ANSI_T, WBASE_PAPER, static_cast<IllumType>(18), OBSERVER_10), 1);
-    DStdType d{};
-    StoredWBaseType w{};
-    IllumType i{};
-    ObserverType o{};
-    ValueFilterType f{};
-    ASSERT_EQ(p.ParameterRequest(d, w, i, o, f), 1);
-    EXPECT_EQ(d, DSTD_ANSI_T);
-    EXPECT_EQ(w, WBASE_PAPER);
-    EXPECT_EQ(i, 18);
-    EXPECT_EQ(o, OBSERVER_10);
-    short nr = 0;
-    ASSERT_EQ(p.GetValNr(static_cast<TabValueType>(98), nr), 1);
-    EXPECT_EQ(nr, 75);
 }
 
 TEST_P(EmulatorLinkTest, ReferencesNamesAndTimesRoundTrip)

@@ -21,9 +21,9 @@ namespace {
 TEST(MyMemoryBlock, EncodesLittleEndianWithFourByteLong)
 {
     MyMemoryBlock b;
-    b << static_cast<char>(-1) << static_cast<short>(-2) << 0x01020304 << -1L << String("Ä1") << 1.0f;
-    std::vector<uint8_t> want = {0xFF, 0xFE, 0xFF, 0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,
-                                 0x03, 0x00, 0xC3, 0x84, '1', 0x00, 0x00, 0x80, 0x3F};
+    b << static_cast<char>(-1) << static_cast<short>(-2) << 0x01020304 << -1L << String("Ä1") << 1.0f << 0xFFFFFFFFul;
+    std::vector<uint8_t> want = {0xFF, 0xFE, 0xFF, 0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x03, 0x00,
+                                 0xC3, 0x84, '1',  0x00, 0x00, 0x80, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(Bytes(b), want);
 
     char c = 0;
@@ -32,14 +32,16 @@ TEST(MyMemoryBlock, EncodesLittleEndianWithFourByteLong)
     long l = 0;
     String str;
     float f = 0;
-    b >> c >> s >> i >> l >> str >> f;
+    unsigned long u = 0;
+    b >> c >> s >> i >> l >> str >> f >> u;
     EXPECT_FALSE(b.Failed());
     EXPECT_EQ(c, -1);
     EXPECT_EQ(s, -2);
     EXPECT_EQ(i, 0x01020304);
-    EXPECT_EQ(l, -1L);
+    EXPECT_EQ(l, -1L);  // sign-extended ...
     EXPECT_EQ(str, String("Ä1"));
     EXPECT_EQ(f, 1.0f);
+    EXPECT_EQ(u, 0xFFFFFFFFul);  // ... and zero-extended
 }
 
 TEST(MyMemoryBlock, ReadingPastTheEndFailsAndKeepsTargets)
@@ -64,15 +66,6 @@ TEST(MyMemoryBlock, ReadingPastTheEndFailsAndKeepsTargets)
     EXPECT_EQ(s, String("keep"));
 }
 
-TEST(MyMemoryBlock, UnsignedLongIsZeroExtended)
-{
-    MyMemoryBlock b;
-    b << 0xFFFFFFFFul;
-    unsigned long u = 0;
-    b >> u;
-    EXPECT_EQ(u, 0xFFFFFFFFul);
-}
-
 // ---- frames ---------------------------------------------------------------
 
 wire::Frame Make(wire::Kind k, uint16_t msg, uint16_t seq, std::vector<uint8_t> payload)
@@ -93,20 +86,23 @@ TEST(WireFrame, CrcIsCcittFalse)
 
 TEST(WireFrame, LayoutOfARequest)
 {
-    auto bytes = wire::Encode(Make(wire::Kind::Request, 0x1A2B, 0x0102, {0xAA}));
-    ASSERT_EQ(bytes.size(), 11u);
-    EXPECT_EQ(bytes[0], 0x02);
-    EXPECT_EQ(bytes[1], 'Q');
-    EXPECT_EQ(bytes[2], 0x2B);
-    EXPECT_EQ(bytes[3], 0x1A);
-    EXPECT_EQ(bytes[4], 0x02);
-    EXPECT_EQ(bytes[5], 0x01);
-    EXPECT_EQ(bytes[6], 1);
-    EXPECT_EQ(bytes[7], 0);
-    EXPECT_EQ(bytes[8], 0xAA);
-    uint16_t crc = wire::Crc16(bytes.data() + 1, 8);
-    EXPECT_EQ(bytes[9], crc & 0xFF);
-    EXPECT_EQ(bytes[10], crc >> 8);
+    // Start, kind, message, sequence, length, payload, CRC over kind to payload.
+    std::vector<uint8_t> want = {0x02, 'Q', 0x2B, 0x1A, 0x02, 0x01, 1, 0, 0xAA};
+    uint16_t crc = wire::Crc16(want.data() + 1, 8);
+    want.insert(want.end(), {static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)});
+    EXPECT_EQ(wire::Encode(Make(wire::Kind::Request, 0x1A2B, 0x0102, {0xAA})), want);
+}
+
+std::vector<wire::Frame> Parse(wire::FrameParser& rParser, const std::vector<uint8_t>& rStream, size_t nChunk)
+{
+    std::vector<wire::Frame> got;
+    for (size_t i = 0; i < rStream.size(); i += nChunk) {
+        rParser.Feed(rStream.data() + i, std::min(nChunk, rStream.size() - i));
+        wire::Frame f;
+        while (rParser.Next(f))
+            got.push_back(f);
+    }
+    return got;
 }
 
 TEST(WireFrame, ParserHandlesSplitGluedAndDamagedInput)
@@ -125,13 +121,7 @@ TEST(WireFrame, ParserHandlesSplitGluedAndDamagedInput)
     // Fed one byte at a time, then all at once: the same two frames come out.
     for (size_t chunk : {size_t(1), stream.size()}) {
         wire::FrameParser p;
-        std::vector<wire::Frame> got;
-        for (size_t i = 0; i < stream.size(); i += chunk) {
-            p.Feed(stream.data() + i, std::min(chunk, stream.size() - i));
-            wire::Frame f;
-            while (p.Next(f))
-                got.push_back(f);
-        }
+        auto got = Parse(p, stream, chunk);
         ASSERT_EQ(got.size(), 2u) << "chunk " << chunk;
         EXPECT_EQ(got[0].message, 13);
         EXPECT_EQ(got[0].payload, (std::vector<uint8_t>{0, 1, 2}));
@@ -157,18 +147,6 @@ std::vector<uint8_t> WithDamagedLength(uint16_t nSeq, uint16_t nClaimed)
 // Claimed lengths against the true 13: shorter, one off either way, reaching
 // into the good frame behind, far beyond it, the largest allowed.
 constexpr uint16_t DAMAGED_LENGTHS[] = {0, 3, 12, 14, 20, 200, wire::MAX_PAYLOAD};
-
-std::vector<wire::Frame> Parse(wire::FrameParser& rParser, const std::vector<uint8_t>& rStream, size_t nChunk)
-{
-    std::vector<wire::Frame> got;
-    for (size_t i = 0; i < rStream.size(); i += nChunk) {
-        rParser.Feed(rStream.data() + i, std::min(nChunk, rStream.size() - i));
-        wire::Frame f;
-        while (rParser.Next(f))
-            got.push_back(f);
-    }
-    return got;
-}
 
 TEST(WireFrame, DamagedLengthCostsOnlyItsOwnFrame)
 {
@@ -261,6 +239,22 @@ unsigned char Exchange(int nMsg, MyMemoryBlock& rBlock, DisEnable e = DE_NORMAL)
     return PostOffice::Instance()->SendAndReceive(0, nMsg, rBlock, rBlock, e);
 }
 
+MyMemoryBlock Int(int v)
+{
+    MyMemoryBlock b;
+    b << v;
+    return b;
+}
+
+// The status and the integer field at the start of a reply block.
+std::pair<int, int> StatusAndInt(MyMemoryBlock& b)
+{
+    char status = 9;
+    int v = -1;
+    b >> status >> v;
+    return {status, v};
+}
+
 struct HandlerGuard {
     unsigned int msg;
     Link old;
@@ -271,17 +265,11 @@ struct HandlerGuard {
 TEST(PostOffice, ReplyWithStatusReachesTheBlockFromItsStart)
 {
     ScriptedTransport t;
-    MyMemoryBlock fields;
-    fields << 355;
-    t.Reply(fields);
+    t.Reply(Int(355));
     MyMemoryBlock b;
     b << 1 << 2;  // request content is consumed
     ASSERT_EQ(Exchange(8, b), 1);
-    char status = 9;
-    int v = 0;
-    b >> status >> v;
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(v, 355);
+    EXPECT_EQ(StatusAndInt(b), std::pair(0, 355));
     ASSERT_EQ(t.Sent().size(), 1u);
     EXPECT_EQ(t.Sent()[0].payload.size(), 8u);
 }
@@ -289,26 +277,19 @@ TEST(PostOffice, ReplyWithStatusReachesTheBlockFromItsStart)
 TEST(PostOffice, GarbageStaleRepliesAndBadFramesBeforeTheReplyAreSkipped)
 {
     ScriptedTransport t;
-    MyMemoryBlock one, good;
-    one << 1;
-    good << 42;
     t.ReplyBuilt([&](uint16_t seq) {
         std::vector<uint8_t> raw = {'x', 'y', 0x02, 0x02};
-        auto stale = ScriptedTransport::ReplyFrame(13, static_cast<uint16_t>(seq - 1), 0, one);
-        auto corrupt = ScriptedTransport::ReplyFrame(13, seq, 0, one);
+        auto stale = ScriptedTransport::ReplyFrame(13, static_cast<uint16_t>(seq - 1), 0, Int(1));
+        auto corrupt = ScriptedTransport::ReplyFrame(13, seq, 0, Int(1));
         corrupt.back() ^= 0x55;
-        auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, good);
+        auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, Int(42));
         for (auto* part : {&stale, &corrupt, &reply})
             raw.insert(raw.end(), part->begin(), part->end());
         return raw;
     });
     MyMemoryBlock b;
     ASSERT_EQ(Exchange(13, b), 1);
-    char st = 1;
-    int v = 0;
-    b >> st >> v;
-    EXPECT_EQ(st, 0);
-    EXPECT_EQ(v, 42);
+    EXPECT_EQ(StatusAndInt(b), std::pair(0, 42));
 }
 
 TEST(PostOffice, DamagedLengthBeforeTheReplyIsSkipped)
@@ -317,46 +298,35 @@ TEST(PostOffice, DamagedLengthBeforeTheReplyIsSkipped)
     for (uint16_t claimed : DAMAGED_LENGTHS) {
         SCOPED_TRACE("claimed " + std::to_string(claimed));
         ScriptedTransport t;
-        MyMemoryBlock good, after;
-        good << 42;
-        after << 7;
         size_t damagedSize = 0;
         t.ReplyBuilt([&](uint16_t seq) {
             auto raw = WithDamagedLength(seq, claimed);
             damagedSize = raw.size();
-            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, good);
+            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, Int(42));
             raw.insert(raw.end(), reply.begin(), reply.end());
             return raw;
         });
-        t.Reply(after);
+        t.Reply(Int(7));
         size_t discarded = po->GetDiscardedBytes();
-        MyMemoryBlock b;
+        MyMemoryBlock b, c;
         ASSERT_EQ(Exchange(13, b), 1) << po->GetLastError().str();
-        char st = 1;
-        int v = 0;
-        b >> st >> v;
-        EXPECT_EQ(v, 42);
+        EXPECT_EQ(StatusAndInt(b), std::pair(0, 42));
         EXPECT_EQ(po->GetDiscardedBytes() - discarded, damagedSize);
-
-        MyMemoryBlock c;
         ASSERT_EQ(Exchange(8, c), 1) << po->GetLastError().str();
-        c >> st >> v;
-        EXPECT_EQ(v, 7);
+        EXPECT_EQ(StatusAndInt(c), std::pair(0, 7));
     }
 }
 
 TEST(PostOffice, OnlyADamagedReplyIsNamedSo)
 {
     PostOffice* po = PostOffice::Instance();
-    MyMemoryBlock one;
-    one << 1;
     struct Case {
         const char* name;
         std::function<std::vector<uint8_t>(uint16_t)> reply;
     } cases[] = {
         {"bad CRC",
          [&](uint16_t seq) {
-             auto raw = ScriptedTransport::ReplyFrame(13, seq, 0, one);
+             auto raw = ScriptedTransport::ReplyFrame(13, seq, 0, Int(1));
              raw[9] ^= 0x10;
              return raw;
          }},
@@ -367,7 +337,7 @@ TEST(PostOffice, OnlyADamagedReplyIsNamedSo)
     for (const auto& c : cases) {
         ScriptedTransport t(100);
         t.ReplyBuilt(c.reply);
-        t.Reply(one);
+        t.Reply(Int(1));
         MyMemoryBlock b;
         EXPECT_EQ(Exchange(13, b), 0) << c.name;
         EXPECT_NE(po->GetLastError().str().find("the instrument's reply was damaged"), std::string::npos)
@@ -381,36 +351,27 @@ TEST(PostOffice, OnlyADamagedReplyIsNamedSo)
 TEST(PostOffice, StaleReplyAloneTimesOut)
 {
     ScriptedTransport t(50);
-    MyMemoryBlock one;
-    one << 1;
-    t.ReplyRaw(ScriptedTransport::ReplyFrame(13, 0x7777, 0, one));
+    t.ReplyRaw(ScriptedTransport::ReplyFrame(13, 0x7777, 0, Int(1)));
     MyMemoryBlock b;
     EXPECT_EQ(Exchange(13, b), 0);
 }
 
+// A command waits for its time-out, a probe for the short one; neither hangs.
 TEST(PostOffice, TimeOutFailsWithoutHanging)
 {
-    ScriptedTransport t(100);
-    t.NoReply();
-    auto t0 = std::chrono::steady_clock::now();
-    MyMemoryBlock b;
-    EXPECT_EQ(Exchange(28, b), 0);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(ms, 2000);  // a hang, not a speed target
-    EXPECT_NE(PostOffice::Instance()->GetLastError().str().find("no answer"), std::string::npos);
-    EXPECT_EQ(PostOffice::Instance()->GetLastError().str().find("damaged"), std::string::npos);
-}
-
-TEST(PostOffice, ProbesUseTheShortTimeOut)
-{
-    ScriptedTransport t(5000);
-    PostOffice::Instance()->SetProbeTimeout(50);
-    t.NoReply();
-    auto t0 = std::chrono::steady_clock::now();
-    MyMemoryBlock b;
-    EXPECT_EQ(Exchange(48, b, DE_PROBE), 0);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(ms, 2000);
+    for (auto [timeout, disEnable] : {std::pair{100, DE_NORMAL}, std::pair{5000, DE_PROBE}}) {
+        ScriptedTransport t(timeout);
+        PostOffice::Instance()->SetProbeTimeout(50);
+        t.NoReply();
+        auto t0 = std::chrono::steady_clock::now();
+        MyMemoryBlock b;
+        EXPECT_EQ(Exchange(disEnable == DE_PROBE ? 48 : 28, b, disEnable), 0);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_LT(ms, 2000) << "a hang, not a speed target";
+        EXPECT_NE(PostOffice::Instance()->GetLastError().str().find("no answer"), std::string::npos);
+        EXPECT_EQ(PostOffice::Instance()->GetLastError().str().find("damaged"), std::string::npos);
+    }
+    PostOffice::Instance()->SetProbeTimeout(500);
 }
 
 TEST(PostOffice, ClosedLinkFails)
@@ -443,19 +404,11 @@ TEST(PostOffice, UnsolicitedDuringExchangeIsDeliveredAfterIt)
         Listener l;
         bool inExchange = false;
         l.pInExchange = &inExchange;
-        Link link = LINK(&l, Listener, OnMessage);
-        HandlerGuard g(81, link);
-
-        MyMemoryBlock key, fields;
-        key << static_cast<unsigned char>(1);
-        fields << 1;
+        HandlerGuard g(81, LINK(&l, Listener, OnMessage));
+        const std::vector<uint8_t> key = {1};
         t.ReplyBuilt([&](uint16_t seq) {
-            wire::Frame u;
-            u.kind = wire::Kind::Unsolicited;
-            u.message = 81;
-            u.payload = Bytes(key);
-            auto raw = wire::Encode(u);
-            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, fields);
+            auto raw = wire::Encode(Make(wire::Kind::Unsolicited, 81, 0, key));
+            auto reply = ScriptedTransport::ReplyFrame(13, seq, 0, Int(1));
             raw.insert(bBehind ? raw.begin() : raw.end(), reply.begin(), reply.end());
             return raw;
         });
@@ -469,7 +422,7 @@ TEST(PostOffice, UnsolicitedDuringExchangeIsDeliveredAfterIt)
         ProcessEvents();
         EXPECT_EQ(l.calls, 1);
         EXPECT_FALSE(l.duringExchange);
-        EXPECT_EQ(l.last, Bytes(key));
+        EXPECT_EQ(l.last, key);
     }
 }
 
@@ -477,18 +430,14 @@ TEST(PostOffice, UnsolicitedWhileIdleReachesHandlerFromTheEventLoop)
 {
     ScriptedTransport t;
     // Open the link (the watch starts with the first exchange).
-    MyMemoryBlock fields;
-    fields << 1;
-    t.Reply(fields);
+    t.Reply(Int(1));
     MyMemoryBlock b;
     ASSERT_EQ(Exchange(13, b), 1);
 
     Listener l;
     HandlerGuard g(43, LINK(&l, Listener, OnMessage));
-    MyMemoryBlock payload;
-    payload << 3;
-    t.SendUnsolicited(43, payload);
-    t.SendUnsolicited(99, payload);  // no handler: dropped
+    t.SendUnsolicited(43, Int(3));
+    t.SendUnsolicited(99, Int(3));  // no handler: dropped
     for (int i = 0; i < 50 && l.calls == 0; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(l.calls, 1);
