@@ -1,12 +1,14 @@
 // An instrument on a serial line of another machine, reached through
 // ser2net and vxn's tcp: endpoint: vxn-emulator on a pseudo-terminal stands
 // for the instrument, ser2net exposes it on a loopback port. A measurement
-// goes through; ser2net going away in the middle of one is a clear failure
-// within the time-out. Without ser2net the test is reported as skipped.
+// goes through into the shared PostgreSQL store; ser2net going away in the
+// middle of one is a clear failure within the time-out. Without ser2net the test is reported as skipped.
+#include "support/PgServer.hpp"
 #include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -97,9 +99,19 @@ TEST(Ser2net, AnInstrumentOnAnotherMachinesSerialLine)
     Ser2net bridge(emu.FirstLine(), port);
     std::string endpoint = "tcp:127.0.0.1:" + std::to_string(port), config = testenv::FreshConfigPath();
 
-    auto m = testenv::RunVxn({"--config", config, "--port", endpoint, "measure", "--yes", "--json"});
+    // Kept in the shared store (an SQLite file where the PostgreSQL server
+    // programs are missing).
+    auto& server = testenv::PgServer::Get();
+    std::string store = server.Running() ? server.NewDatabase() : config + ".db";
+    auto m = testenv::RunVxn(
+        {"--config", config, "--port", endpoint, "measure", "--yes", "--json", "--save", "--store", store});
     ASSERT_EQ(m.status, 0) << m.err;
     EXPECT_NE(m.out.find("\"lab\""), std::string::npos);
+    auto list = testenv::RunVxn({"--config", config, "--store", store, "values", "list", "--json"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    auto values = nlohmann::json::parse(list.out);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_TRUE(values[0]["instrument"].is_string()) << "the serial number came through the bridge";
 
     // The bridge goes while the instrument measures (slowly).
     ASSERT_EQ(emu.Command("delay 28 3000").rfind("0 ", 0), 0u);
