@@ -214,6 +214,8 @@ PtErrorCode PgStore::Prepare(OpenMode eMode)
         RollbackWrite();
         return e;
     }
+    if (format == FORMAT)  // another station came first
+        return CommitWrite();
     std::string steps = format == 0 ? SCHEMA : "";
     for (int n = format == 0 ? 1 : format; n < FORMAT; ++n)
         steps += UPGRADES[n - 1];
