@@ -199,36 +199,37 @@ PtErrorCode PgStore::Prepare(OpenMode eMode)
         return PT_OK;
     }
     // Set up or brought up to date once, by whichever station comes first.
+    // The lock is the session's and taken before the transaction begins: a
+    // transaction that began before the other station's commit would still
+    // take the tables for missing (the server's name lookups are refreshed
+    // when a transaction begins, not when an advisory lock is granted).
     const std::string what = format == 0 ? "cannot create a store in"
                                          : "cannot bring up to date (store format " + std::to_string(format) + " to " +
                                                std::to_string(FORMAT) + ")";
-    if (PtErrorCode e = BeginWrite(); e != PT_OK)
-        return e;
-    std::string lock = "SELECT pg_advisory_xact_lock(" + std::to_string(SETUP_LOCK) + ")";
-    if (!Run(lock.c_str(), {})) {
-        PtErrorCode e = Fail(what);
-        RollbackWrite();
-        return e;
+    const std::string key = std::to_string(SETUP_LOCK);
+    if (!Run(("SELECT pg_advisory_lock(" + key + ")").c_str(), {}))
+        return Fail(what);
+    PtErrorCode e = BeginWrite();
+    if (e == PT_OK)
+        e = ReadFormat(format);
+    if (e == PT_OK && format < FORMAT) {
+        std::string steps = format == 0 ? SCHEMA : "";
+        for (int n = format == 0 ? 1 : format; n < FORMAT; ++n)
+            steps += UPGRADES[n - 1];
+        steps += "UPDATE qelvxn_store SET format = " + std::to_string(FORMAT) + ";";
+        Result r(PQexec(mpConn, steps.c_str()));
+        if (!r.Ok()) {
+            const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
+            maReason = reason ? reason : "";
+            e = Fail(what);
+        }
     }
-    if (PtErrorCode e = ReadFormat(format); e != PT_OK) {
+    if (e == PT_OK)
+        e = CommitWrite();
+    else
         RollbackWrite();
-        return e;
-    }
-    if (format == FORMAT)  // another station came first
-        return CommitWrite();
-    std::string steps = format == 0 ? SCHEMA : "";
-    for (int n = format == 0 ? 1 : format; n < FORMAT; ++n)
-        steps += UPGRADES[n - 1];
-    steps += "UPDATE qelvxn_store SET format = " + std::to_string(FORMAT) + ";";
-    Result r(PQexec(mpConn, steps.c_str()));
-    if (!r.Ok()) {
-        const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
-        maReason = reason ? reason : "";
-        PtErrorCode e = Fail(what);
-        RollbackWrite();
-        return e;
-    }
-    return CommitWrite();
+    Run(("SELECT pg_advisory_unlock(" + key + ")").c_str(), {});
+    return e;
 }
 
 PtErrorCode PgStore::BeginWrite()
