@@ -1,6 +1,8 @@
 // vxn-studio: the desktop program on the library. Options:
 //   --config FILE   the configuration (else $VXN_CONFIG, else the default)
-//   --store FILE    the value store (else vxn's default place)
+//   --store STORE   the value store: a file, sqlite:FILE or a shared
+//                   postgresql://… store (else vxn's default: [Store]
+//                   Location=, else the user's data folder)
 //   --port ENDPOINT connect there at start (emulator:, tcp:HOST:PORT,
 //                   serial:/dev/PATH) instead of the link chosen last time
 //   --lang LANG     the language of the library's texts
@@ -34,7 +36,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription("Measure, keep and compare colours with the QelVXN library.");
     parser.addHelpOption();
     QCommandLineOption config("config", "The configuration file.", "FILE");
-    QCommandLineOption store("store", "The value store.", "FILE");
+    QCommandLineOption store("store", "The value store: a file, sqlite:FILE or postgresql://...", "STORE");
     QCommandLineOption port("port", "Connect to this endpoint at start.", "ENDPOINT");
     QCommandLineOption lang("lang", "The language of the texts.", "LANG");
     parser.addOptions({config, store, port, lang});
