@@ -47,19 +47,13 @@ const char* const INSERT =
 // The columns ReadRow reads, in this order.
 const char* const COLUMNS = "SELECT id, index_block, uid, station, instrument FROM qelvxn_objects ";
 
-// A result that clears itself.
-struct Result {
-    PGresult* p;
-    explicit Result(PGresult* r) : p(r) {}
-    ~Result() { PQclear(p); }
-    Result(const Result&) = delete;
-    Result& operator=(const Result&) = delete;
-    bool Ok() const
-    {
-        ExecStatusType s = PQresultStatus(p);
-        return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
-    }
-};
+// Text of libpq's without the line end it gives.
+std::string Trimmed(std::string s)
+{
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
 
 // The index block a text-format bytea column holds.
 MyMemoryBlock Block(const char* pText)
@@ -72,6 +66,17 @@ MyMemoryBlock Block(const char* pText)
 }
 
 } // namespace
+
+PgStore::Result::~Result()
+{
+    PQclear(p);
+}
+
+bool PgStore::Result::Ok() const
+{
+    ExecStatusType s = PQresultStatus(p);
+    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+}
 
 std::string PgStore::WithoutPassword(const std::string& rUri)
 {
@@ -102,9 +107,7 @@ std::unique_ptr<PgStore> PgStore::Open(const String& rUri, OpenMode eMode, PtErr
     std::unique_ptr<PgStore> store(new PgStore(conn, shown));
     if (!conn || PQstatus(conn) != CONNECTION_OK) {
         rCode = PT_IO_ERROR;
-        std::string why = conn ? PQerrorMessage(conn) : "out of memory";
-        while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
-            why.pop_back();
+        std::string why = conn ? Trimmed(PQerrorMessage(conn)) : "out of memory";
         rError = String("cannot reach the store at " + shown + ": " + why);
         return nullptr;
     }
@@ -122,8 +125,17 @@ PgStore::~PgStore()
     PQfinish(mpConn);
 }
 
-bool PgStore::Run(const char* pSql, std::initializer_list<std::string> aParams, const std::string* pBlock, long* pId,
-                  long* pRows)
+bool PgStore::Check(const Result& rResult)
+{
+    if (rResult.Ok())
+        return true;
+    const char* reason = PQresultErrorField(rResult.p, PG_DIAG_MESSAGE_PRIMARY);
+    maReason = reason ? reason : "";
+    return false;
+}
+
+PgStore::Result PgStore::Query(const char* pSql, std::initializer_list<std::string> aParams,
+                               const std::string* pBlock)
 {
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
@@ -139,11 +151,16 @@ bool PgStore::Run(const char* pSql, std::initializer_list<std::string> aParams, 
     }
     Result r(PQexecParams(mpConn, pSql, static_cast<int>(values.size()), nullptr, values.data(), lengths.data(),
                           formats.data(), 0));
-    if (!r.Ok()) {
-        const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
-        maReason = reason ? reason : "";
+    Check(r);
+    return r;
+}
+
+bool PgStore::Run(const char* pSql, std::initializer_list<std::string> aParams, const std::string* pBlock, long* pId,
+                  long* pRows)
+{
+    Result r = Query(pSql, aParams, pBlock);
+    if (!r.Ok())
         return false;
-    }
     if (pId && PQntuples(r.p) > 0)
         *pId = std::stol(PQgetvalue(r.p, 0, 0));
     if (pRows) {
@@ -157,10 +174,8 @@ PtErrorCode PgStore::Fail(const std::string& rWhat)
 {
     // The server's own words ("permission denied for table …") where it
     // gave a reason, else the connection's.
-    std::string why = maReason.empty() ? PQerrorMessage(mpConn) : maReason;
+    std::string why = Trimmed(maReason.empty() ? PQerrorMessage(mpConn) : maReason);
     maReason.clear();
-    while (!why.empty() && (why.back() == '\n' || why.back() == ' '))
-        why.pop_back();
     if (PQstatus(mpConn) != CONNECTION_OK)
         why = "the server went away (" + why + ")";
     maError = rWhat + " " + maShown + ": " + why;
@@ -170,12 +185,12 @@ PtErrorCode PgStore::Fail(const std::string& rWhat)
 PtErrorCode PgStore::ReadFormat(int& rFormat)
 {
     rFormat = 0;
-    Result exists(PQexec(mpConn, "SELECT to_regclass('qelvxn_store') IS NOT NULL"));
+    Result exists = Query("SELECT to_regclass('qelvxn_store') IS NOT NULL", {});
     if (!exists.Ok())
         return Fail("cannot read");
     if (std::string(PQgetvalue(exists.p, 0, 0)) != "t")
         return PT_OK;
-    Result r(PQexec(mpConn, "SELECT max(format) FROM qelvxn_store"));
+    Result r = Query("SELECT max(format) FROM qelvxn_store", {});
     if (!r.Ok())
         return Fail("cannot read");
     rFormat = PQgetisnull(r.p, 0, 0) ? 0 : std::stoi(PQgetvalue(r.p, 0, 0));
@@ -217,12 +232,9 @@ PtErrorCode PgStore::Prepare(OpenMode eMode)
         for (int n = format == 0 ? 1 : format; n < FORMAT; ++n)
             steps += UPGRADES[n - 1];
         steps += "UPDATE qelvxn_store SET format = " + std::to_string(FORMAT) + ";";
-        Result r(PQexec(mpConn, steps.c_str()));
-        if (!r.Ok()) {
-            const char* reason = PQresultErrorField(r.p, PG_DIAG_MESSAGE_PRIMARY);
-            maReason = reason ? reason : "";
+        // Several statements at once: no parameters, so the simple protocol.
+        if (!Check(Result(PQexec(mpConn, steps.c_str()))))
             e = Fail(what);
-        }
     }
     if (e == PT_OK)
         e = CommitWrite();
@@ -265,26 +277,40 @@ PtErrorCode PgStore::Delete(long nId, int nClassId)
     return PT_OK;
 }
 
+bool PgStore::Encode(objectId& rObject, std::string& rBytes)
+{
+    if (!rObject.CheckData()) {
+        maError = "object " + (rObject.GetId() ? std::to_string(rObject.GetId()) : rObject.GetUid()) +
+                  " holds data that cannot be stored in " + maShown;
+        return false;
+    }
+    MyMemoryBlock block;
+    rObject.GetIndexBlock(block);
+    rBytes.assign(reinterpret_cast<const char*>(block.GetData()), static_cast<size_t>(block.GetSize()));
+    return true;
+}
+
+bool PgStore::Insert(const std::string& rSql, objectId& rObject, const std::string& rUid, const std::string& rBytes,
+                     long* pId, long* pRows)
+{
+    return Run(rSql.c_str(),
+               {std::to_string(rObject.GetClassID()), rObject.GetBezeichnung().str(), rObject.GetDateTimeText().str(),
+                rUid, rObject.GetStation(), rObject.GetInstrument()},
+               &rBytes, pId, pRows);
+}
+
 PtErrorCode PgStore::Put(objectId& rObject, bool& rbNew)
 {
     rbNew = false;
     if (rObject.IsDeleted())
         return rObject.GetId() ? Delete(rObject.GetId(), rObject.GetClassID()) : PT_OK;
-    if (!rObject.CheckData()) {
-        maError = "object " + std::to_string(rObject.GetId()) + " holds data that cannot be stored in " + maShown;
+    std::string bytes;
+    if (!Encode(rObject, bytes))
         return PT_INVALID;
-    }
-    MyMemoryBlock block;
-    rObject.GetIndexBlock(block);
-    std::string bytes(reinterpret_cast<const char*>(block.GetData()), static_cast<size_t>(block.GetSize()));
-    std::string name = rObject.GetBezeichnung().str(), created = rObject.GetDateTimeText().str();
     if (rObject.GetId() == 0) {
         long id = 0;
         std::string uid = rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid();
-        if (!Run((std::string(INSERT) + " RETURNING id").c_str(),
-                 {std::to_string(rObject.GetClassID()), name, created, uid, rObject.GetStation(),
-                  rObject.GetInstrument()},
-                 &bytes, &id))
+        if (!Insert(std::string(INSERT) + " RETURNING id", rObject, uid, bytes, &id, nullptr))
             return Fail("cannot write");
         rObject.SetId(id);
         rObject.SetUid(uid);
@@ -295,8 +321,9 @@ PtErrorCode PgStore::Put(objectId& rObject, bool& rbNew)
     if (!Run("UPDATE qelvxn_objects SET designation = $3, created = $4, index_block = $5::bytea, "
              "revision = nextval('qelvxn_revision') "
              "WHERE id = $1::bigint AND class_id = $2::integer",
-             {std::to_string(rObject.GetId()), std::to_string(rObject.GetClassID()), name, created}, &bytes, nullptr,
-             &rows))
+             {std::to_string(rObject.GetId()), std::to_string(rObject.GetClassID()), rObject.GetBezeichnung().str(),
+              rObject.GetDateTimeText().str()},
+             &bytes, nullptr, &rows))
         return Fail("cannot write");
     if (rows == 0) {
         maError = "no object " + std::to_string(rObject.GetId()) + " in " + maShown;
@@ -337,11 +364,9 @@ PtErrorCode PgStore::Load(objectIdSet& rSet, const Selection& rWhich)
         rSet.Clear();
         return PT_OK;
     }
-    std::string cls = std::to_string(rSet.GetClassID());
-    const char* values[] = {cls.c_str(), rWhich.station.c_str(), rWhich.since.c_str()};
     std::string sql =
         std::string(COLUMNS) + "WHERE class_id = $1::integer AND ($2 = '' OR station = $2) AND created >= $3 ORDER BY id";
-    Result r(PQexecParams(mpConn, sql.c_str(), 3, nullptr, values, nullptr, nullptr, 0));
+    Result r = Query(sql.c_str(), {std::to_string(rSet.GetClassID()), rWhich.station, rWhich.since});
     if (!r.Ok())
         return Fail("cannot read");
     std::vector<std::unique_ptr<objectId>> loaded;
@@ -362,10 +387,8 @@ PtErrorCode PgStore::Load(long nId, objectId& rObject)
     maError = "no object " + std::to_string(nId) + " in " + maShown;
     if (mbEmpty)
         return PT_NOT_FOUND;
-    std::string id = std::to_string(nId), cls = std::to_string(rObject.GetClassID());
-    const char* values[] = {id.c_str(), cls.c_str()};
     std::string sql = std::string(COLUMNS) + "WHERE id = $1::bigint AND class_id = $2::integer";
-    Result r(PQexecParams(mpConn, sql.c_str(), 2, nullptr, values, nullptr, nullptr, 0));
+    Result r = Query(sql.c_str(), {std::to_string(nId), std::to_string(rObject.GetClassID())});
     if (!r.Ok())
         return Fail("cannot read");
     if (PQntuples(r.p) == 0)
@@ -392,19 +415,12 @@ PtErrorCode PgStore::Remove(long nId, int nClassId)
 PtErrorCode PgStore::PutCopy(objectId& rObject, bool& rbAdded)
 {
     rbAdded = false;
-    if (!rObject.CheckData()) {
-        maError = "object " + rObject.GetUid() + " holds data that cannot be stored in " + maShown;
+    std::string bytes;
+    if (!Encode(rObject, bytes))
         return PT_INVALID;
-    }
-    MyMemoryBlock block;
-    rObject.GetIndexBlock(block);
-    std::string bytes(reinterpret_cast<const char*>(block.GetData()), static_cast<size_t>(block.GetSize()));
     long rows = 0;
-    if (!Run((std::string(INSERT) + " ON CONFLICT (uid) DO NOTHING").c_str(),
-             {std::to_string(rObject.GetClassID()), rObject.GetBezeichnung().str(), rObject.GetDateTimeText().str(),
-              rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid(), rObject.GetStation(),
-              rObject.GetInstrument()},
-             &bytes, nullptr, &rows))
+    if (!Insert(std::string(INSERT) + " ON CONFLICT (uid) DO NOTHING", rObject,
+                rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid(), bytes, nullptr, &rows))
         return Fail("cannot write");
     rbAdded = rows > 0;
     return PT_OK;
@@ -422,11 +438,8 @@ PtErrorCode PgStore::GetChangeMark(int nClassId, std::string& rMark)
         }
         mbEmpty = false;  // another station set it up meanwhile
     }
-    std::string cls = std::to_string(nClassId);
-    const char* values[] = {cls.c_str()};
-    Result r(PQexecParams(mpConn,
-                          "SELECT count(*), coalesce(max(revision), 0) FROM qelvxn_objects WHERE class_id = $1::integer",
-                          1, nullptr, values, nullptr, nullptr, 0));
+    Result r = Query("SELECT count(*), coalesce(max(revision), 0) FROM qelvxn_objects WHERE class_id = $1::integer",
+                     {std::to_string(nClassId)});
     if (!r.Ok())
         return Fail("cannot read");
     rMark = std::string(PQgetvalue(r.p, 0, 0)) + ":" + PQgetvalue(r.p, 0, 1);

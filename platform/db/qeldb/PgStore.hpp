@@ -14,6 +14,7 @@
 
 #include "qeldb/ObjectStore.hpp"
 
+#include <initializer_list>
 #include <string>
 
 struct pg_conn;
@@ -50,10 +51,32 @@ private:
     PtErrorCode ReadFormat(int& rFormat);
     // One row of COLUMNS into rObject; false (saying why) when it cannot be read.
     bool ReadRow(pg_result* pResult, int nRow, objectId& rObject);
+    // A result that clears itself.
+    struct Result {
+        pg_result* p;
+        explicit Result(pg_result* r) : p(r) {}
+        Result(Result&& r) noexcept : p(r.p) { r.p = nullptr; }
+        Result(const Result&) = delete;
+        Result& operator=(const Result&) = delete;
+        ~Result();
+        bool Ok() const;
+    };
+    // Whether the statement did what it should; if not, the server's reason
+    // is kept for Fail.
+    bool Check(const Result& rResult);
     // Runs a statement with text parameters (and one binary one, the index
-    // block, when given); true when it did what it should.
+    // block, when given).
+    Result Query(const char* pSql, std::initializer_list<std::string> aParams, const std::string* pBlock = nullptr);
+    // Query for statements whose rows are not read: the identity a RETURNING
+    // gave, or the number of rows touched.
     bool Run(const char* pSql, std::initializer_list<std::string> aParams, const std::string* pBlock = nullptr,
              long* pId = nullptr, long* pRows = nullptr);
+    // The object's index block as bytes; false (saying why) for data that
+    // cannot be stored.
+    bool Encode(objectId& rObject, std::string& rBytes);
+    // An INSERT of the object's row (INSERT's parameters) under rUid.
+    bool Insert(const std::string& rSql, objectId& rObject, const std::string& rUid, const std::string& rBytes,
+                long* pId, long* pRows);
     PtErrorCode Fail(const std::string& rWhat);
     PtErrorCode BeginWrite() override;
     PtErrorCode CommitWrite() override;
