@@ -390,8 +390,8 @@ long StudioWindow::StoreLatest()
 bool StudioWindow::ShowSelected()
 {
     GPtMesswert v;
-    long id = mpValues->SelectedId();
-    if (!id || !mpValues->Load(id, v))
+    long id = mpValues->LoadSelected(v);
+    if (!id)
         return false;
     std::string name = v.GetBezeichnung().IsEmpty() ? "Value " + std::to_string(id) : v.GetBezeichnung().str();
     mpSwatch->ShowValue(v, vxn::ConditionOf(v, Conditions()), name);
@@ -401,8 +401,8 @@ bool StudioWindow::ShowSelected()
 bool StudioWindow::SetSelectedAsReference()
 {
     GPtMesswert v;
-    long id = mpValues->SelectedId();
-    if (!id || !mpValues->Load(id, v))
+    long id = mpValues->LoadSelected(v);
+    if (!id)
         return false;
     if (v.IsA() != GPtMesswert::TYPE_SPECTRUM) {
         Fail(QString("Value #%1 is no spectrum; a reference must be one").arg(id));
@@ -420,8 +420,8 @@ bool StudioWindow::SetSelectedAsReference()
 bool StudioWindow::RenameSelected()
 {
     GPtMesswert v;
-    long id = mpValues->SelectedId();
-    if (!id || !mpValues->Load(id, v))
+    long id = mpValues->LoadSelected(v);
+    if (!id)
         return false;
     QString name = Q(v.GetBezeichnung().str());
     if (!maPrompts.text("Rename", QString("New name of value #%1:").arg(id), name))
@@ -459,8 +459,8 @@ bool StudioWindow::DeleteSelected()
 bool StudioWindow::PrintSelected()
 {
     GPtMesswert v;
-    long id = mpValues->SelectedId();
-    if (!id || !mpValues->Load(id, v))
+    long id = mpValues->LoadSelected(v);
+    if (!id)
         return false;
     QString path = maPrompts.saveFile("Print to PDF", "PDF files (*.pdf)", QString("value-%1.pdf").arg(id));
     if (path.isEmpty())

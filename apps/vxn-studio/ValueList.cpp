@@ -182,6 +182,12 @@ bool ValueList::Load(long nId, GPtMesswert& rValue)
     return mpStore && mpStore->Load(nId, rValue) == PT_OK;
 }
 
+long ValueList::LoadSelected(GPtMesswert& rValue)
+{
+    long id = SelectedId();
+    return id && Load(id, rValue) ? id : 0;
+}
+
 long ValueList::SelectedId() const
 {
     QListWidgetItem* it = currentItem();

@@ -57,6 +57,9 @@ public:
     bool Load(long nId, GPtMesswert& rValue);
 
     long SelectedId() const;
+    // The selected value (the first of several) into rValue; its identity,
+    // 0 when none is selected or the store no longer has it.
+    long LoadSelected(GPtMesswert& rValue);
     std::vector<long> SelectedIds() const;
     void Select(long nId);
     int RowOf(long nId) const;
