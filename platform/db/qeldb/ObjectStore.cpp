@@ -2,6 +2,7 @@
 
 #include "qeldb/PgStore.hpp"
 #include "qeldb/SqliteStore.hpp"
+#include "qel/MyMemoryBlock.hpp"
 
 #include <vector>
 
@@ -14,6 +15,17 @@ std::unique_ptr<ObjectStore> ObjectStore::Open(const String& rLocation, OpenMode
     if (loc.rfind("sqlite:", 0) == 0)
         return SqliteStore::Open(String(loc.substr(7)), eMode, rCode, rError);
     return SqliteStore::Open(rLocation, eMode, rCode, rError);
+}
+
+bool ObjectStore::IndexBlockOf(objectId& rObject, MyMemoryBlock& rBlock, std::string& rError) const
+{
+    if (!rObject.CheckData()) {
+        rError = "object " + (rObject.GetId() ? std::to_string(rObject.GetId()) : rObject.GetUid()) +
+                 " holds data that cannot be stored in " + GetLocation().str();
+        return false;
+    }
+    rObject.GetIndexBlock(rBlock);
+    return true;
 }
 
 PtErrorCode ObjectStore::Save(objectIdSet& rSet)

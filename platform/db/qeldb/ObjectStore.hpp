@@ -27,6 +27,8 @@
 #include "qeldb/objectIdSet.hpp"
 
 #include <memory>
+
+class MyMemoryBlock;
 #include <string>
 
 class ObjectStore {
@@ -103,4 +105,8 @@ protected:
     // Adds a copy of the object unless its universal identity is stored
     // (see Adopt); rbAdded when it was added.
     virtual PtErrorCode PutCopy(objectId& rObject, bool& rbAdded) = 0;
+
+    // The object's index block, as both back ends store it; false, with
+    // rError naming the object and the store, for data that cannot be stored.
+    bool IndexBlockOf(objectId& rObject, MyMemoryBlock& rBlock, std::string& rError) const;
 };

@@ -279,13 +279,9 @@ PtErrorCode PgStore::Delete(long nId, int nClassId)
 
 bool PgStore::Encode(objectId& rObject, std::string& rBytes)
 {
-    if (!rObject.CheckData()) {
-        maError = "object " + (rObject.GetId() ? std::to_string(rObject.GetId()) : rObject.GetUid()) +
-                  " holds data that cannot be stored in " + maShown;
-        return false;
-    }
     MyMemoryBlock block;
-    rObject.GetIndexBlock(block);
+    if (!IndexBlockOf(rObject, block, maError))
+        return false;
     rBytes.assign(reinterpret_cast<const char*>(block.GetData()), static_cast<size_t>(block.GetSize()));
     return true;
 }

@@ -312,12 +312,9 @@ PtErrorCode SqliteStore::Put(objectId& rObject, bool& rbNew)
     rbNew = false;
     if (rObject.IsDeleted())
         return rObject.GetId() ? Delete(rObject.GetId(), rObject.GetClassID()) : PT_OK;
-    if (!rObject.CheckData()) {
-        maError = "object " + std::to_string(rObject.GetId()) + " holds data that cannot be stored in " + maPath;
-        return PT_INVALID;
-    }
     MyMemoryBlock block;
-    rObject.GetIndexBlock(block);
+    if (!IndexBlockOf(rObject, block, maError))
+        return PT_INVALID;
     if (rObject.GetId() == 0) {
         std::string uid = rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid();
         int rc = Insert(INSERT, rObject, block, uid);
@@ -435,12 +432,9 @@ PtErrorCode SqliteStore::Remove(long nId, int nClassId)
 PtErrorCode SqliteStore::PutCopy(objectId& rObject, bool& rbAdded)
 {
     rbAdded = false;
-    if (!rObject.CheckData()) {
-        maError = "object " + rObject.GetUid() + " holds data that cannot be stored in " + maPath;
-        return PT_INVALID;
-    }
     MyMemoryBlock block;
-    rObject.GetIndexBlock(block);
+    if (!IndexBlockOf(rObject, block, maError))
+        return PT_INVALID;
     int rc = Insert(std::string(INSERT) + " ON CONFLICT(uid) DO NOTHING", rObject, block,
                     rObject.GetUid().empty() ? objectId::NewUid() : rObject.GetUid());
     if (rc != SQLITE_DONE)
