@@ -30,14 +30,11 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iostream>
-#include <unistd.h>
 
 namespace vxn {
 
