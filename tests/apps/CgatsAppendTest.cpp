@@ -1,6 +1,7 @@
 // Appending measurements to a CGATS file that is the user's: what is in it
 // stays as it was (comments, keywords, every digit), a symbolic link and the
-// file's mode stay, and several vxn runs appending at once keep every row.
+// file's mode stay, several vxn runs appending at once keep every row, and a
+// file the row cannot go into is refused untouched.
 #include "support/Process.hpp"
 #include "support/TestEnv.hpp"
 
@@ -10,14 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using testenv::RunVxn;
-
 using testenv::Slurp;
 
 int Rows(const std::string& path)
@@ -83,22 +82,38 @@ TEST(CgatsAppend, ConcurrentRunsKeepEveryRow)
     EXPECT_EQ(Rows(file), RUNS) << Slurp(file);
 }
 
-TEST(CgatsAppend, AForeignOrBrokenFileIsRefusedBeforeMeasuring)
+// A file the new row cannot go into is refused before the instrument is
+// touched, and stays as it was.
+TEST(CgatsAppend, AFileTheRowCannotGoIntoIsRefusedBeforeMeasuring)
 {
-    // Not CGATS; a file of vxn's whose last row was cut short (an append
-    // would split the new row over it); one without a data format.
     const std::string corpus = std::string(VXN_SOURCE_DATA_DIR) + "/../fuzz/corpus/cgats/";
-    const std::string texts[] = {"name,value\nred,1\n", Slurp(corpus + "row-cut-short.cgats"),
-                                 Slurp(corpus + "no-data-format.cgats")};
-    for (const std::string& text : texts) {
-        ASSERT_FALSE(text.empty());
-        std::string file = testenv::FreshConfigPath() + ".cgats";
-        std::ofstream(file) << text;
-        auto r = RunVxn({"measure", "--yes", "--cgats", file, "--config", testenv::FreshConfigPath()});
-        EXPECT_EQ(r.status, 2) << text.substr(0, 40);
+    std::string measured = testenv::FreshConfigPath() + ".cgats";
+    Measure(measured);
+    const struct {
+        std::string text;  // "": no file, in a folder that does not exist
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {"name,value\nred,1\n", {}, ""},
+        // A last row cut short, which an append would split the new row over.
+        {Slurp(corpus + "row-cut-short.cgats"), {}, ""},
+        {Slurp(corpus + "no-data-format.cgats"), {}, ""},
+        // Other conditions do not go into the same file.
+        {Slurp(measured), {"--illuminant", "A"}, "ILLUMINANT D65, not A"},
+        {"", {}, "does not exist"},
+    };
+    for (const auto& c : cases) {
+        std::string file = c.text.empty() ? "/nonexistent-dir/x.cgats" : testenv::FreshConfigPath() + ".cgats";
+        if (!c.text.empty())
+            std::ofstream(file) << c.text;
+        std::vector<std::string> args = {"measure", "--yes", "--cgats", file, "--config", testenv::FreshConfigPath()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto r = RunVxn(args);
+        EXPECT_EQ(r.status, 2) << c.text.substr(0, 40);
         EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("White-calibrate"), std::string::npos) << r.err;  // the instrument was not touched
-        EXPECT_EQ(Slurp(file), text);
+        EXPECT_EQ(Slurp(file), c.text);
     }
 }
 

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,29 +19,19 @@ namespace {
 using ConvertRun = testenv::ProcessResult;
 
 // Runs vxn convert with the arguments (separated by blanks), the input fed
-// on standard input. The tests compare English messages, so the child runs
-// in English whatever language the test program was started in.
+// on standard input.
 ConvertRun Convert(const std::string& args, const std::string& input)
 {
     std::vector<std::string> argv = {"convert"};
     std::istringstream words(args);
     for (std::string w; words >> w;)
         argv.push_back(w);
-    return testenv::RunProgram(testenv::Program("vxn"), argv, input, {"VXN_LANG=en"});
+    return testenv::RunVxn(argv, input);
 }
 
 std::string ChartCsv()
 {
-    std::ifstream f(std::string(VXN_SOURCE_DATA_DIR) + "/colorimetry/chart24_reflectance_380_730_10nm.csv");
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-std::string Row(const std::string& name, double v)
-{
-    std::string s = name;
-    for (int i = 0; i < 36; ++i)
-        s += "," + std::to_string(v);
-    return s + "\n";
+    return testenv::Slurp(std::string(VXN_SOURCE_DATA_DIR) + "/colorimetry/chart24_reflectance_380_730_10nm.csv");
 }
 
 // A row of sFill with the cell of value nValue (1..36) replaced by sCell.
@@ -53,6 +42,8 @@ std::string RowWith(const std::string& name, int nValue, const std::string& sCel
         s += "," + (i == nValue ? sCell : sFill);
     return s + "\n";
 }
+
+std::string Row(const std::string& name, double v) { return RowWith(name, 0, "", std::to_string(v)); }
 
 std::string WriteFile(const std::string& text)
 {

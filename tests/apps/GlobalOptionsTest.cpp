@@ -1,5 +1,5 @@
 // vxn's global options before or after the subcommand, clear errors for
-// unknown commands and options, and one language per run chosen from --lang
+// unknown commands, options and endpoints, and one language per run chosen from --lang
 // or the POSIX locale variables.
 #include "support/Process.hpp"
 #include "support/TestEnv.hpp"
@@ -21,48 +21,60 @@ TEST(VxnGlobalOptions, GoBeforeOrAfterTheSubcommand)
     const std::string cfg = testenv::FreshConfigPath();
     std::ofstream(cfg) << "[VXNSettings]\nIllumination=A\n";
 
-    // info reaches the Huepointer only through --port; settings shows A only
-    // through --config; --lang de gives the German observer text.
-    const std::vector<std::vector<std::string>> infoArgs = {
-        {"--port", port, "info", "--json"},
-        {"info", "--port", port, "--json"},
-        {"info", "--json", "--port", port},
+    // info reaches the Huepointer only through --port; settings and measure
+    // see illuminant A only through --config.
+    using Ptr = nlohmann::json::json_pointer;
+    const struct {
+        std::vector<std::string> args;
+        Ptr at;
+        nlohmann::json want;
+    } cases[] = {
+        {{"--port", port, "info", "--json"}, Ptr("/models/huepointer"), true},
+        {{"info", "--port", port, "--json"}, Ptr("/models/huepointer"), true},
+        {{"info", "--json", "--port", port}, Ptr("/models/huepointer"), true},
+        {{"--config", cfg, "settings", "show", "--json"}, Ptr("/settings/illuminant"), "A"},
+        {{"settings", "--config", cfg, "show", "--json"}, Ptr("/settings/illuminant"), "A"},
+        {{"settings", "show", "--json", "--config", cfg}, Ptr("/settings/illuminant"), "A"},
+        {{"measure", "--config", cfg, "--yes", "--json"}, Ptr("/0/conditions/illuminant"), "A"},
     };
-    for (const auto& a : infoArgs) {
-        auto r = RunVxn(a);
-        ASSERT_EQ(r.status, 0) << a[0] << " " << a[1] << "\n" << r.err;
-        EXPECT_TRUE(nlohmann::json::parse(r.out)["models"]["huepointer"].get<bool>()) << a[0];
+    for (const auto& c : cases) {
+        auto r = RunVxn(c.args);
+        ASSERT_EQ(r.status, 0) << c.args[0] << " " << c.args[1] << "\n" << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out)[c.at], c.want) << c.args[0] << " " << c.args[1];
     }
-    const std::vector<std::vector<std::string>> settingsArgs = {
-        {"--config", cfg, "settings", "show", "--json"},
-        {"settings", "--config", cfg, "show", "--json"},
-        {"settings", "show", "--json", "--config", cfg},
-    };
-    for (const auto& a : settingsArgs) {
-        auto r = RunVxn(a);
-        ASSERT_EQ(r.status, 0) << a[0] << " " << a[1] << "\n" << r.err;
-        EXPECT_EQ(nlohmann::json::parse(r.out)["settings"]["illuminant"], "A") << a[0] << " " << a[1];
-    }
-    auto measure = RunVxn({"measure", "--config", cfg, "--yes", "--json"});
-    ASSERT_EQ(measure.status, 0) << measure.err;
-    EXPECT_EQ(nlohmann::json::parse(measure.out)[0]["conditions"]["illuminant"], "A");
 }
 
-TEST(VxnGlobalOptions, UnknownCommandsAndOptionsAreNamed)
+TEST(VxnGlobalOptions, WrongCommandsOptionsAndEndpointsAreNamed)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"foo"}, "unknown command foo"},
-        {{"--config", "/tmp/x.ini", "frobnicate", "--json"}, "unknown command frobnicate"},
+        {{"frobnicate", "--json"}, "unknown command frobnicate"},
         {{"info", "--bogus"}, "--bogus"},
         {{"--bogus", "info"}, "--bogus"},
         {{"settings", "show", "--lang"}, "--lang"},
         {{"--lang", "xx", "settings", "show"}, "no texts for language 'xx'"},
+        {{"measure", "--filter", "Red"}, "unknown filter 'Red'"},
+        {{"measure", "--illuminant", "D400"}, "unknown illuminant 'D400'"},
+        {{"measure", "--observer", "4"}, "observer must be 2 or 10"},
+        {{"measure", "--whitebase", "none"}, "unknown white base"},
+        {{"measure", "--count", "0"}, "count"},
+        {{"measure", "--frobnicate"}, "frobnicate"},
+        {{"calibrate"}, "--filter"},
+        {{"info", "--port", "foo"}, "endpoint 'foo' has no scheme"},
+        {{"info", "--port", "serial:/dev/pts/3?baud=abc"}, "is not serial:/dev/PATH"},
+        {{"info", "--port", "emulator:profile=foo"}, "unknown emulator profile 'foo'"},
+        {{"info", "--port", "tcp:127.0.0.1:99999"}, "a port from 1 to 65535"},
+        {{"info", "--port", "tcp:127.0.0.1:"}, "a port from 1 to 65535"},
+        {{"info", "--port", "tcp::7001x"}, "a port from 1 to 65535"},
     };
     for (const auto& [args, says] : cases) {
-        auto r = RunVxn(args);
-        EXPECT_EQ(r.status, 2) << args[0];
+        std::vector<std::string> a = {"--config", testenv::FreshConfigPath()};
+        a.insert(a.end(), args.begin(), args.end());
+        auto r = RunVxn(a);
+        EXPECT_EQ(r.status, 2) << args.back() << "\n" << r.err;
+        EXPECT_EQ(r.err.rfind("vxn: ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
-        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(r.out, "") << args.back();
     }
 }
 

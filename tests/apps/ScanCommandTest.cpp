@@ -106,24 +106,20 @@ void ExpectChart(const std::string& rPath)
     }
 }
 
-TEST(VxnScan, MeasuresTheChartOfTheVirtualTable)
-{
-    std::string out = TempFile("chart.cgats");
-    auto r = RunVxn(Args({"scan", CHART_LAYOUT, "--cgats", out, "--yes"}, "emulator:profile=vxn-table",
-                         ReferenceConditions()));
-    ASSERT_EQ(r.status, 0) << r.err;
-    ExpectChart(out);
-    EXPECT_NE(r.err.find("position 24 of 24 (black 2 (1.5 D))"), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("dark skin\t880,780\tL*="), std::string::npos) << r.out;
-}
-
-TEST(VxnScan, OverTcpAgainstTheEmulator)
+// The same chart through the built-in virtual table and vxn-emulator over TCP.
+TEST(VxnScan, MeasuresTheChartInProcessAndOverTcp)
 {
     testenv::BackgroundProcess emu(Program("vxn-emulator"), {"--tcp", "127.0.0.1:0", "--profile", "vxn-table"});
-    std::string out = TempFile("tcp.cgats");
-    auto r = RunVxn(Args({"scan", CHART_LAYOUT, "--cgats", out, "--yes"}, emu.FirstLine(), ReferenceConditions()));
-    ASSERT_EQ(r.status, 0) << r.err;
-    ExpectChart(out);
+    for (const std::string& port : {std::string("emulator:profile=vxn-table"), emu.FirstLine()}) {
+        SCOPED_TRACE(port);
+        std::string out = TempFile("chart.cgats");
+        std::filesystem::remove(out);
+        auto r = RunVxn(Args({"scan", CHART_LAYOUT, "--cgats", out, "--yes"}, port, ReferenceConditions()));
+        ASSERT_EQ(r.status, 0) << r.err;
+        ExpectChart(out);
+        EXPECT_NE(r.err.find("position 24 of 24 (black 2 (1.5 D))"), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find("dark skin\t880,780\tL*="), std::string::npos) << r.out;
+    }
 }
 
 TEST(VxnScan, ADisconnectKeepsTheFinishedPositions)
@@ -152,12 +148,7 @@ TEST(VxnScan, ADisconnectKeepsTheFinishedPositions)
 
 TEST(VxnScan, RepeatedMeasurementsAroundEachPosition)
 {
-    std::string layout = TempFile("two.csv", "name,x,y\nblue sky,1680,780\n# a comment\n\n\"white, 9.5\",700+0,0\n");
-    auto bad = RunVxn(Args({"scan", layout, "--yes"}));
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.err.find("line 5"), std::string::npos) << bad.err;
-
-    std::ofstream(layout) << "name,x,y\nblue sky,1680,780\n# a comment\n\n\"white, 9.5\",880,1980\n";
+    std::string layout = TempFile("two.csv", "name,x,y\nblue sky,1680,780\n# a comment\n\n\"white, 9.5\",880,1980\n");
     auto r = RunVxn(Args({"scan", layout, "--repeat", "4", "--spread", "200", "--seed", "7", "--json", "--yes"}));
     ASSERT_EQ(r.status, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
@@ -172,9 +163,11 @@ TEST(VxnScan, RefusesWhatItCannotDoBeforeMeasuring)
 {
     std::string layout = TempFile("one.csv", "dark skin,880,780\n");
     std::string empty = TempFile("empty.csv", "name,x,y\n");
+    std::string bad = TempFile("bad.csv", "name,x,y\nblue sky,1680,780\n# a comment\n\n\"white, 9.5\",700+0,0\n");
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {Args({"scan", layout, "--yes"}, "emulator:profile=vxn"), "no scanning table"},
         {Args({"scan", empty}), "holds no positions"},
+        {Args({"scan", bad, "--yes"}), "line 5"},
         {Args({"scan", TempFile("missing.csv")}), "cannot read"},
         {Args({"scan", layout, "--spread", "100"}), "--repeat 2 or more"},
         {Args({"scan", layout, "--cgats", "/nonexistent-dir/x.cgats"}), "does not exist"},

@@ -10,36 +10,29 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
 using testenv::Program;
 using testenv::RunVxn;
-
 using testenv::Slurp;
 
 TEST(VxnSettings, SetWritesTheStoredTexts)
 {
     std::string cfg = testenv::FreshConfigPath();
-    auto r = RunVxn({"--config", cfg, "settings", "set", "illuminant=D93", "observer=10",
-                                         "filter=m1", "density=ANSI T", "whitebase=pap", "mean=4", "calibration=0",
-                                         "meas-at-unit=0", "colorsystem=12", "--json"});
+    auto r = RunVxn({"--config", cfg, "settings", "set", "illuminant=D93", "observer=10", "filter=m1", "density=ANSI T",
+                     "whitebase=pap", "mean=4", "calibration=0", "meas-at-unit=0", "colorsystem=12", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     Config c{String(cfg)};
-    c.SetGroup("VXNSettings");
-    EXPECT_EQ(c.ReadKey("Illumination"), String("Dxx"));
-    EXPECT_EQ(c.ReadKey("DxxTempNr"), String("93"));
-    EXPECT_EQ(c.ReadKey("Observer"), String("10"));
-    EXPECT_EQ(c.ReadKey("Filter"), String("M1"));
-    EXPECT_EQ(c.ReadKey("DensityStd"), String("ANSI T"));
-    EXPECT_EQ(c.ReadKey("WhiteBase"), String("Pap"));
-    c.SetGroup("VXN");
-    EXPECT_EQ(c.ReadKey("MEAN"), String("4"));
-    EXPECT_EQ(c.ReadKey("Calibration"), String("0"));
-    EXPECT_EQ(c.ReadKey("MeasAtUnit"), String("0"));
-    c.SetGroup("Settings");
-    EXPECT_EQ(c.ReadKey("ColorSystem"), String("12"));
+    const char* const stored[][3] = {
+        {"VXNSettings", "Illumination", "Dxx"}, {"VXNSettings", "DxxTempNr", "93"}, {"VXNSettings", "Filter", "M1"},
+        {"VXNSettings", "Observer", "10"}, {"VXNSettings", "DensityStd", "ANSI T"}, {"VXNSettings", "WhiteBase", "Pap"},
+        {"VXN", "MEAN", "4"}, {"VXN", "Calibration", "0"}, {"VXN", "MeasAtUnit", "0"}, {"Settings", "ColorSystem", "12"},
+    };
+    for (const auto& [group, key, value] : stored) {
+        c.SetGroup(group);
+        EXPECT_EQ(c.ReadKey(key), String(value)) << group << "/" << key;
+    }
 
     auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["settings"]["illuminant"], "D93");
@@ -86,35 +79,16 @@ TEST(VxnSettings, DeviceTypeDecidesTheFilters)
     EXPECT_NE(s.out.find("filter         M0"), std::string::npos) << s.out;
 }
 
-} // namespace
-
-namespace {
-
 // No language in the environment, as on a fresh machine or in CI.
 const std::vector<std::string> NO_LANGUAGE = {"-VXN_LANG", "-LANG", "-LC_ALL", "-LC_MESSAGES"};
 
 // The stored file of a user with non-default settings everywhere; the
 // language key makes the text catalogue read the configuration while the
 // condition set is being read.
-const char* const USER_FILE = "[Settings]\n"
-                              "Language=en\n"
-                              "ColorSystem=11\n"
-                              "\n"
-                              "[VXNSettings]\n"
-                              "Illumination=A\n"
-                              "DxxTempNr=93\n"
-                              "Observer=10\n"
-                              "DensityStd=ANSI T\n"
-                              "WhiteBase=Pap\n"
-                              "Filter=No\n"
-                              "\n"
-                              "[VXN]\n"
-                              "MEAN=4\n"
-                              "Calibration=0\n"
-                              "MeasAtUnit=0\n"
-                              "\n";
-
-} // namespace
+const char* const USER_FILE =
+    "[Settings]\nLanguage=en\nColorSystem=11\n\n"
+    "[VXNSettings]\nIllumination=A\nDxxTempNr=93\nObserver=10\nDensityStd=ANSI T\nWhiteBase=Pap\nFilter=No\n\n"
+    "[VXN]\nMEAN=4\nCalibration=0\nMeasAtUnit=0\n\n";
 
 TEST(VxnSettings, StoredSettingsSurviveShowAndSetWithoutALanguage)
 {
@@ -124,14 +98,11 @@ TEST(VxnSettings, StoredSettingsSurviveShowAndSetWithoutALanguage)
     auto show = testenv::RunProgram(Program("vxn"), {"settings", "show", "--json", "--config", cfg}, "", NO_LANGUAGE);
     ASSERT_EQ(show.status, 0) << show.err;
     auto j = nlohmann::json::parse(show.out)["settings"];
-    EXPECT_EQ(j["illuminant"], "A");
-    EXPECT_EQ(j["dxx"], "93");
-    EXPECT_EQ(j["observer"], "10°");
-    EXPECT_EQ(j["density"], "ANSI T");
-    EXPECT_EQ(j["whitebase"], "Pap");
-    EXPECT_EQ(j["filter"], "No");
-    EXPECT_EQ(j["mean"], "4");
-    EXPECT_EQ(j["colorsystem"], "11");
+    const std::pair<const char*, const char*> shown[] = {{"illuminant", "A"}, {"dxx", "93"}, {"observer", "10°"},
+                                                         {"density", "ANSI T"}, {"whitebase", "Pap"}, {"filter", "No"},
+                                                         {"mean", "4"}, {"colorsystem", "11"}};
+    for (const auto& [key, value] : shown)
+        EXPECT_EQ(j[key], value) << key;
     EXPECT_EQ(Slurp(cfg), USER_FILE);  // showing writes nothing
 
     auto set = testenv::RunProgram(Program("vxn"), {"settings", "set", "dxx=60", "--config", cfg}, "", NO_LANGUAGE);
@@ -168,3 +139,5 @@ TEST(VxnSettings, InvalidStoredValuesAreNamedWithTheDefaultUsed)
     EXPECT_NE(r.err.find("D65 is used instead"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Filter"), std::string::npos) << r.err;  // a valid value is not named
 }
+
+} // namespace
